@@ -1,0 +1,30 @@
+// The thin layer over the C runtime's files: every open, read, write, seek,
+// tell and close of the library goes through here, and so does the one
+// platform-specific call, measuring a finished file on disk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace qev::platform {
+
+// fopen in binary mode; null when the file cannot be opened.
+std::FILE* open_file(const char* path, const char* mode);
+
+// Bytes actually transferred; fewer than asked means end of file or failure.
+std::size_t read_file(std::FILE* f, void* dst, std::size_t n);
+std::size_t write_file(std::FILE* f, const void* src, std::size_t n);
+
+bool seek_file(std::FILE* f, std::int64_t offset);  // from the start
+bool seek_file_end(std::FILE* f);
+std::int64_t tell_file(std::FILE* f);               // -1 on failure
+bool rewind_file(std::FILE* f);
+bool close_file(std::FILE* f);                      // false when a flush or close failed
+
+// Size in bytes of the closed file at path, measured at the low level
+// (_open/_filelength/_close on Windows, open/fstat/close elsewhere), or -1
+// when it cannot be measured. Never creates the file.
+std::int64_t measure_file_size(const char* path);
+
+}  // namespace qev::platform

@@ -1,0 +1,293 @@
+// The chunk walk: one small loop per chunk kind that is descended into. Each
+// loop reads child headers until the position reaches its bound, reads the
+// children it knows in place and skips the rest by their length.
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "reader/chunk_input.h"
+#include "reader/reader_state.h"
+
+namespace qev::reader {
+
+namespace {
+
+struct Child {
+  std::int64_t start;
+  ChunkHeader header;
+  std::int64_t end() const { return start + header.length; }
+};
+
+// The next child header at the current position. A length below the header's
+// own size would read the same header forever, and an end past the largest
+// signed 32-bit offset cannot be reached: both end the parse.
+Child next_child(ChunkInput& in) {
+  const std::int64_t start = in.tell_position();
+  const ChunkHeader header = in.read_header();
+  if (header.length < kChunkHeaderSize || start + header.length > INT32_MAX) fail_parse();
+  return Child{start, header};
+}
+
+bool below(ChunkInput& in, std::int64_t bound) { return in.tell_position() < bound; }
+
+void skip(ChunkInput& in, const Child& c) { in.seek_to(c.end()); }
+
+// ---- arrays ----------------------------------------------------------------
+
+// n little-endian f32 values straight into dst.
+void read_floats(ChunkInput& in, std::vector<float>& dst, std::size_t n) {
+  in.reserve_read(4 * n);
+  dst.assign(n, 0.0f);
+  in.read_exact(dst.data(), 4 * n);
+  if (!kHostIsLittleEndian) {
+    for (float& v : dst) v = get_f32(reinterpret_cast<const std::uint8_t*>(&v));
+  }
+}
+
+constexpr std::size_t kBlockFaces = 4096;
+
+void read_faces(ChunkInput& in, std::vector<FaceRecord>& faces) {
+  const std::size_t n = in.read_u16();
+  in.reserve_read(kFaceSize * n);
+  faces.assign(n, FaceRecord{});
+  std::uint8_t block[kBlockFaces * kFaceSize];
+  for (std::size_t done = 0; done < n;) {
+    const std::size_t count = n - done < kBlockFaces ? n - done : kBlockFaces;
+    in.read_exact(block, count * kFaceSize);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint8_t* raw = block + i * kFaceSize;
+      faces[done + i] = FaceRecord{get_u16(raw), get_u16(raw + 2), get_u16(raw + 4),
+                                   get_u16(raw + 6), 0};
+    }
+    done += count;
+  }
+}
+
+// One u32 per face of the mesh's face array, in face order.
+void read_smoothing(ChunkInput& in, std::vector<FaceRecord>& faces) {
+  std::uint8_t block[kBlockFaces * 4];
+  for (std::size_t done = 0; done < faces.size();) {
+    const std::size_t count = faces.size() - done < kBlockFaces ? faces.size() - done : kBlockFaces;
+    in.read_exact(block, count * 4);
+    for (std::size_t i = 0; i < count; ++i) faces[done + i].smoothing = get_u32(block + 4 * i);
+    done += count;
+  }
+}
+
+void read_group(ChunkInput& in, MeshLayer& layer, std::int32_t mesh_faces) {
+  FaceGroup& group = layer.groups.emplace_back();
+  in.read_name(group.name);
+  const std::size_t m = in.read_u16();
+  if (m == 0) {
+    // A count of 0 names every face of the mesh.
+    group.count = mesh_faces;
+    return;
+  }
+  group.count = static_cast<std::int32_t>(m);
+  in.reserve_read(2 * m);
+  group.indices.resize(m);
+  in.read_exact(group.indices.data(), 2 * m);
+  if (!kHostIsLittleEndian) {
+    for (auto& v : group.indices) v = get_u16(reinterpret_cast<const std::uint8_t*>(&v));
+  }
+}
+
+// ---- meshes and objects ----------------------------------------------------
+
+void walk_mesh(ChunkInput& in, SceneModel& scene, std::int64_t bound, const char* name) {
+  MeshLayer& layer = scene.layers.emplace_back();
+  std::strcpy(layer.name, name);
+  bool faces_seen = false;
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    switch (c.header.id) {
+      case POINT_ARRAY:
+        read_floats(in, layer.vertices, 3 * std::size_t{in.read_u16()});
+        break;
+      case TEX_VERTS:
+        read_floats(in, layer.mapping, 2 * std::size_t{in.read_u16()});
+        break;
+      case FACE_ARRAY:
+        // Its MSH_MAT_GROUP and SMOOTH_GROUP sub-chunks follow the faces and
+        // are met by this loop as if they were siblings.
+        read_faces(in, layer.faces);
+        faces_seen = true;
+        break;
+      case MSH_MAT_GROUP:
+        read_group(in, layer, layer.face_count());
+        break;
+      case SMOOTH_GROUP:
+        // Without a face array it has no count; its payload is no header.
+        if (faces_seen) {
+          read_smoothing(in, layer.faces);
+        } else {
+          skip(in, c);
+        }
+        break;
+      default:
+        skip(in, c);
+    }
+  }
+}
+
+void walk_object(ChunkInput& in, SceneModel& scene, const Child& object) {
+  char name[kNameBuffer];
+  in.read_name(name);
+  while (below(in, object.end())) {
+    const Child c = next_child(in);
+    if (c.header.id == N_TRI_OBJECT) {
+      walk_mesh(in, scene, c.end(), name);
+    } else {
+      skip(in, c);
+    }
+  }
+  in.seek_to(object.end());
+}
+
+// ---- materials -------------------------------------------------------------
+
+// f * 256 truncated toward zero, low 16 bits, without clamping (1.0 gives 256).
+std::int16_t float_component(float f) {
+  const double scaled = std::trunc(static_cast<double>(f) * 256.0);
+  // Past 2^63 every such value is a multiple of 2^16; NaN has no bits to keep.
+  if (!(std::fabs(scaled) < 9.2e18)) return 0;
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::int64_t>(scaled)));
+}
+
+void walk_colour(ChunkInput& in, std::int64_t bound, Rgb& colour) {
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    switch (c.header.id) {
+      case COLOR_F:
+      case LIN_COLOR_F:
+        colour.red = float_component(in.read_f32());
+        colour.green = float_component(in.read_f32());
+        colour.blue = float_component(in.read_f32());
+        break;
+      case COLOR_24:
+      case LIN_COLOR_24:
+        colour.red = in.read_u8();
+        colour.green = in.read_u8();
+        colour.blue = in.read_u8();
+        break;
+      default:
+        skip(in, c);
+    }
+  }
+}
+
+// The first colour starts within 15 bytes of its parent (a 6-byte header, a
+// colour header and three bytes); the second within 24.
+constexpr std::int64_t kFirstColourBound = 15;
+constexpr std::int64_t kSecondColourBound = 24;
+
+void walk_colour_pair(ChunkInput& in, const Child& parent, Rgb (&colours)[2], bool clear_second) {
+  walk_colour(in, parent.start + kFirstColourBound, colours[0]);
+  if (clear_second) colours[1] = Rgb{0, 0, 0};
+  if (parent.header.length >= kSecondColourBound) {
+    walk_colour(in, parent.start + kSecondColourBound, colours[1]);
+  }
+}
+
+void walk_percentage(ChunkInput& in, std::int64_t bound, std::int16_t& field) {
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    if (c.header.id == INT_PERCENTAGE) field = static_cast<std::int16_t>(in.read_u16());
+    skip(in, c);
+  }
+}
+
+void walk_texture_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m) {
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    switch (c.header.id) {
+      case INT_PERCENTAGE:
+        m.map_percentage = in.read_u16();
+        break;
+      case MAT_MAPNAME:
+        in.read_name(m.texture);
+        break;
+      case MAT_MAP_TILING:
+        m.map_tiling = in.read_u16();
+        break;
+      default:
+        skip(in, c);
+    }
+  }
+}
+
+void walk_material(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
+  MaterialRecord& m = scene.materials.emplace_back();
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    switch (c.header.id) {
+      case MAT_NAME:
+        in.read_name(m.name);
+        break;
+      case MAT_DIFFUSE:
+        walk_colour_pair(in, c, m.diffuse, true);
+        break;
+      case MAT_SPECULAR:
+        walk_colour_pair(in, c, m.specular, false);
+        break;
+      case MAT_SHININESS:
+        walk_percentage(in, c.end(), m.shininess);
+        break;
+      case MAT_TRANSPARENCY:
+        walk_percentage(in, c.end(), m.transparency);
+        break;
+      case MAT_TEXMAP:
+        walk_texture_map(in, c.end(), m);
+        break;
+      default:
+        skip(in, c);
+    }
+  }
+}
+
+// ---- editor data and the root ----------------------------------------------
+
+void walk_editor_data(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    switch (c.header.id) {
+      case NAMED_OBJECT:
+        walk_object(in, scene, c);
+        break;
+      case MAT_ENTRY:
+        walk_material(in, scene, c.end());
+        break;
+      default:
+        skip(in, c);
+    }
+  }
+}
+
+void walk_root(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
+  while (below(in, bound)) {
+    const Child c = next_child(in);
+    if (c.header.id == MDATA) {
+      walk_editor_data(in, scene, c.end());
+    } else {
+      skip(in, c);
+    }
+  }
+}
+
+}  // namespace
+
+void walk_file(ChunkInput& in, SceneModel& scene) {
+  const Child root = next_child(in);
+  if (root.header.id == M3DMAGIC) {
+    // The first child is taken to be the 10-byte M3D_VERSION, unlooked at.
+    in.read_header();
+    scene.version = in.read_u32();
+    walk_root(in, scene, root.end());
+  } else if (root.header.id == MDATA) {
+    walk_editor_data(in, scene, root.end());
+  } else {
+    fail_parse();  // not a 3DS file
+  }
+}
+
+}  // namespace qev::reader
