@@ -58,6 +58,7 @@ std::int32_t form_file(const char* path) {
   std::uint8_t header[kFileHeaderSize];
   encode_file_header(header, 16);
   w.out.put_bytes(header, sizeof header);
+  w.out.flush();
   return QEV_OK;
 }
 

@@ -68,6 +68,7 @@ std::int32_t begin_layer(std::int32_t k, std::int32_t declared_triangles) {
     for (int i = 0; i < w.layer_count; ++i) write_material(w.out, w.layers[i]);
     w.current_layer = 0;
   }
+  w.out.flush();
   reset_stage(w.stage, true);
   w.declared_triangles = declared_triangles;
   return k == 1 ? w.layer_count : k - 1;

@@ -98,6 +98,7 @@ std::int32_t end_layer() {
                                                                : s.triangle_count;
   if (faces < 0) faces = 0;
   write_object(w.out, w.layers[w.current_layer], s, static_cast<std::uint32_t>(faces));
+  w.out.flush();
   ++w.current_layer;
   reset_stage(s, true);
   return QEV_OK;

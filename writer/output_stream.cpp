@@ -15,7 +15,7 @@ bool OutputStream::open(const char* path) {
   return file_ != nullptr;
 }
 
-void OutputStream::flush_buffer() {
+void OutputStream::flush() {
   if (used_ == 0) return;
   if (file_ == nullptr || platform::write_file(file_, buffer_, used_) != used_) failed_ = true;
   used_ = 0;
@@ -25,7 +25,7 @@ void OutputStream::put_raw(const void* src, std::size_t n) {
   written_ += n;
   const auto* bytes = static_cast<const std::uint8_t*>(src);
   while (n > 0) {
-    if (used_ == kBufferSize) flush_buffer();
+    if (used_ == kBufferSize) flush();
     const std::size_t take = n < kBufferSize - used_ ? n : kBufferSize - used_;
     std::memcpy(buffer_ + used_, bytes, take);
     used_ += take;
@@ -68,7 +68,7 @@ void OutputStream::put_f32_array(const float* values, std::size_t count) {
 
 bool OutputStream::close() {
   if (file_ == nullptr) return false;
-  flush_buffer();
+  flush();
   if (!platform::close_file(file_)) failed_ = true;
   file_ = nullptr;
   return !failed_;

@@ -30,12 +30,15 @@ class OutputStream {
   // True once any write or flush has failed.
   bool failed() const { return failed_; }
 
+  // Hands the buffered bytes to the C stream, so that a host that never
+  // finishes the file still finds them there when its runtime exits.
+  void flush();
+
   // Flushes and closes; false when anything failed since open.
   bool close();
 
  private:
   void put_raw(const void* src, std::size_t n);
-  void flush_buffer();
 
   static constexpr std::size_t kBufferSize = 1 << 18;
   // No initialisers: the writer lives in zero-initialised static storage.

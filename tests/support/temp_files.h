@@ -1,0 +1,58 @@
+// Per-test temporary files, removed when the test ends.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "chunk_builder.h"
+
+#if defined(_WIN32)
+#include <process.h>
+inline int getpid_portable() { return _getpid(); }
+#else
+#include <unistd.h>
+inline int getpid_portable() { return static_cast<int>(getpid()); }
+#endif
+
+namespace qev::test {
+
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "qev";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qev3ds-" + std::to_string(getpid_portable()) + "-" + name);
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string path(const std::string& file) const { return (dir_ / file).string(); }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+inline Bytes read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void write_bytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace qev::test
