@@ -48,10 +48,11 @@ class Chunk {
       body.insert(body.end(), b.begin(), b.end());
     }
     const auto len = forced_ ? *forced_ : static_cast<std::uint32_t>(body.size() + 6);
-    Bytes out = {static_cast<std::uint8_t>(id_), static_cast<std::uint8_t>(id_ >> 8),
-                 static_cast<std::uint8_t>(len), static_cast<std::uint8_t>(len >> 8),
-                 static_cast<std::uint8_t>(len >> 16), static_cast<std::uint8_t>(len >> 24)};
-    out.insert(out.end(), body.begin(), body.end());
+    Bytes out(6 + body.size());
+    out[0] = static_cast<std::uint8_t>(id_);
+    out[1] = static_cast<std::uint8_t>(id_ >> 8);
+    for (int i = 0; i < 4; ++i) out[2 + i] = static_cast<std::uint8_t>(len >> (8 * i));
+    if (!body.empty()) std::memcpy(out.data() + 6, body.data(), body.size());
     return out;
   }
 

@@ -1,0 +1,96 @@
+// Files written by the writer read back through the reader: one layer per
+// written layer, in order, with the three documented changes (black reads
+// as grey, smoothing values become bit indices, corners come back welded).
+#include <algorithm>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/scene_io.h"
+#include "support/temp_files.h"
+
+namespace qev::test {
+namespace {
+
+HostTriangle tri(std::array<float, 9> c, std::int32_t smoothing, std::array<float, 6> uv = {}) {
+  HostTriangle t;
+  t.corners = c;
+  t.mapping = uv;
+  t.smoothing = smoothing;
+  return t;
+}
+
+TEST(RoundTrip, TexturedUntexturedAndBlackLayers) {
+  TempDir dir;
+  const std::vector<HostLayer> written = {
+      {"Plain", 15, 200, 100, 50, "",
+       {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 1), tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 4),
+        tri({0, 0, 0, 0.00002f, 0, 0, 0, 0, 1}, 0x81)}},
+      {"Textured", 0, 255, 255, 255, "brick.bmp",
+       {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 2, {0, 0, 1, 0, 0, 1}),
+        tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 3, {1, 0, 1, 1, 0, 1})}},
+      {"Black", 70, 0, 0, 0, "", {tri({5, 5, 5, 6, 5, 5, 5, 6, 5}, 0)}},
+      {std::string(46, 'n'), 0, 1, 1, 1, std::string(49, 't'), {}},
+  };
+  const std::string path = dir.path("rt.3ds");
+  ASSERT_EQ(write_scene(path, written), QEV_OK);
+  const ReadScene read = read_scene(path);
+  ASSERT_EQ(read.status, QEV_READ_OK);
+  EXPECT_EQ(read.end_result, 0);
+  ASSERT_EQ(read.layers.size(), written.size());
+  const std::int32_t smoothing_index[] = {1, 3, 8};
+  for (std::size_t k = 0; k < written.size(); ++k) {
+    const HostLayer& w = written[k];
+    const ReadLayer& r = read.layers[k];
+    EXPECT_EQ(r.name, w.name);
+    EXPECT_EQ(r.texture, w.texture);
+    EXPECT_EQ(r.transparency, w.transparency);
+    const bool black = w.red == 0 && w.green == 0 && w.blue == 0;
+    EXPECT_EQ(r.red, black ? 180 : w.red);
+    EXPECT_EQ(r.green, black ? 180 : w.green);
+    EXPECT_EQ(r.blue, black ? 180 : w.blue);
+    ASSERT_EQ(r.triangles.size(), w.triangles.size());
+    for (std::size_t t = 0; t < w.triangles.size(); ++t) {
+      const auto& wt = w.triangles[t];
+      const auto& rt = r.triangles[t];
+      if (k == 0 && t == 2) {
+        // The second corner welded onto the first: it comes back as (0, 0, 0).
+        EXPECT_EQ(rt.corners[3], 0.0f);
+      } else {
+        EXPECT_EQ(rt.corners, wt.corners) << k << "/" << t;
+      }
+      const std::array<float, 6> no_mapping{};
+      EXPECT_EQ(rt.mapping, w.texture.empty() ? no_mapping : wt.mapping);
+      if (k == 0) {
+        EXPECT_EQ(rt.smoothing, smoothing_index[t]);
+      }
+    }
+  }
+}
+
+TEST(RoundTrip, LongNamesAreCutTo49AndTheRestOfTheFileSurvives) {
+  TempDir dir;
+  // Layer names of 47 to 76 characters give material names of 50 to 79.
+  std::vector<HostLayer> layers;
+  for (std::size_t n : {47u, 60u, 76u}) {
+    HostTriangle t;
+    t.corners = {1, 2, 3, 4, 5, 6, 7, 8, static_cast<float>(n)};
+    layers.push_back({std::string(n, 'a'), 5, 10, 20, 30, std::string(79, 'x'), {t}});
+  }
+  const std::string path = dir.path("long.3ds");
+  ASSERT_EQ(write_scene(path, layers), QEV_OK);
+  const ReadScene read = read_scene(path);
+  ASSERT_EQ(read.status, QEV_READ_OK);
+  ASSERT_EQ(read.layers.size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(read.layers[k].name, std::string(std::min<std::size_t>(layers[k].name.size(), 49), 'a'));
+    EXPECT_EQ(read.layers[k].texture, std::string(49, 'x'));
+    // All layers' materials cut to the same 49 characters: the first wins.
+    EXPECT_EQ(read.layers[k].red, 10);
+    ASSERT_EQ(read.layers[k].triangles.size(), 1u);
+    EXPECT_EQ(read.layers[k].triangles[0].corners[8], layers[k].triangles[0].corners[8]);
+  }
+}
+
+}  // namespace
+}  // namespace qev::test
