@@ -70,6 +70,8 @@ TEST_F(ReaderQueries, LayerWithoutMaterialGetsDefaults) {
   load(m3d_file({material("Other", {texmap("x.bmp")}),
                  object("Plain", {points({1, 2, 3, 4, 5, 6, 7, 8, 9}), tex_verts({1, 1, 1, 1, 1, 1}),
                                   faces({0, 1, 2})})}));
+  std::int32_t n;
+  QEV_READ_3DS_N_LAYER(&n);  // cursors count from here, not from the parse
   const Layer l = layer(1);
   EXPECT_EQ(l.name, "Plain");
   EXPECT_EQ(l.texture, "");
