@@ -80,7 +80,7 @@ std::pair<std::vector<int>, std::vector<int>> weld_both(const std::vector<std::a
     by_index.push_back(found);
     if (linear < 0) {
       for (int a = 0; a < D; ++a) pool[count][a] = p[a];
-      index->insert(p.data(), count);
+      index->insert(pool, p.data(), count);
       ++count;
     }
   }
@@ -90,7 +90,7 @@ std::pair<std::vector<int>, std::vector<int>> weld_both(const std::vector<std::a
 std::vector<std::array<float, 3>> adversarial_points(std::mt19937& rng) {
   std::vector<std::array<float, 3>> pts;
   const float step = 0.0001f;
-  const double cell = 1.0 / 4096.0;
+  const double cell = 1.0 / WeldIndex<3>::kCellsPerUnit;
   std::uniform_int_distribution<int> pick(0, 9);
   std::uniform_real_distribution<float> jitter(-1.5e-4f, 1.5e-4f);
   const float magnitudes[] = {0.0f, 1e-30f, 1e-10f, 1e-5f, 0.5f, 1.0f, 100.0f,
@@ -106,6 +106,7 @@ std::vector<std::array<float, 3>> adversarial_points(std::mt19937& rng) {
         case 3: p[a] = static_cast<float>(std::floor(base / cell) * cell); break;  // a cell border
         case 4: p[a] = std::nextafter(static_cast<float>(std::floor(base / cell) * cell), -1e38f); break;
         case 5: p[a] = base + jitter(rng); break;
+        case 8: p[a] = static_cast<float>((std::floor(base / cell) + 1) * cell - 1.0001e-4); break;
         case 6: p[a] = -0.0f; break;
         case 7: p[a] = std::nextafter(base, 1e38f); break;
         default: p[a] = base * (1.0f + jitter(rng)); break;
@@ -166,7 +167,7 @@ TEST(WeldIndex, ClearForgetsEverything) {
   auto index = std::make_unique<WeldIndex<2>>();
   index->clear();
   float pool[2][2] = {{0.5f, 0.5f}, {0, 0}};
-  index->insert(pool[0], 0);
+  index->insert(pool, pool[0], 0);
   EXPECT_EQ(index->find(pool, pool[0]), 0);
   index->clear();
   EXPECT_EQ(index->find(pool, pool[0]), -1);

@@ -20,7 +20,7 @@ struct Pool {
   std::int32_t append(const float* p) {
     const std::int32_t i = count++;
     for (int a = 0; a < D; ++a) entries[i][a] = p[a];
-    index.insert(p, i);
+    index.insert(entries, p, i);
     return i;
   }
 

@@ -4,11 +4,14 @@
 //
 // Why the grid is complete: a match needs every rounded per-axis difference
 // below 0.0001, so the exact difference is below 1.0001e-4, well under the
-// cell size of 2^-12 (about 2.44e-4); two matching values therefore lie in
-// the same or adjacent cells on every axis. At magnitudes of 2048 and above
-// neighbouring floats are 2^-12 or more apart, so only equal values can match
-// there, and such values are keyed by their bits. Non-finite coordinates never
-// match anything and are not indexed.
+// cell size of 2^-10 (about 9.8e-4). A value further than that from both
+// borders of its cell can only match values in the same cell on that axis;
+// otherwise the one neighbouring cell on the near side is searched as well,
+// so at most 2^D cells are looked at. From magnitude 2048 on, neighbouring
+// floats are more than 1.0001e-4 apart (below 2048 they are 2^-13 apart), so
+// only equal values can match there: such values are keyed by their bits and
+// only their own cell is searched. Non-finite coordinates never match
+// anything and are not indexed.
 #pragma once
 
 #include <cmath>
@@ -23,6 +26,7 @@ template <int D>
 class WeldIndex {
  public:
   static constexpr int kCapacity = 40000;
+  static constexpr double kCellsPerUnit = 1024.0;  // cell size 2^-10
 
   // Forgets every entry, in constant time.
   void clear() {
@@ -32,11 +36,13 @@ class WeldIndex {
     }
   }
 
-  // Records pool entry `index` (entries arrive in ascending index order).
-  void insert(const float* p, std::int32_t index) {
+  // Records pool entry `index`, which holds p (entries arrive in ascending
+  // index order).
+  void insert(const float (*pool)[D], const float* p, std::int32_t index) {
     Cell cell;
-    if (!cell_of(p, cell)) return;
-    Slot& slot = slots_[probe(cell)];
+    int side[D];
+    if (!cell_of(p, cell, side)) return;
+    Slot& slot = slots_[probe(pool, cell)];
     next_[index] = -1;
     if (slot.generation == live()) {
       next_[slot.tail] = index;
@@ -44,7 +50,7 @@ class WeldIndex {
       return;
     }
     slot.generation = live();
-    std::memcpy(slot.key, cell.key, sizeof cell.key);
+    slot.fingerprint = fingerprint(cell);
     slot.head = index;
     slot.tail = index;
   }
@@ -52,16 +58,19 @@ class WeldIndex {
   // The lowest index i of pool with within_tolerance(pool[i], p), or -1.
   int find(const float (*pool)[D], const float* p) const {
     Cell centre;
-    if (!cell_of(p, centre)) return -1;
+    int side[D];
+    if (!cell_of(p, centre, side)) return -1;
     int best = -1;
     Cell cell;
-    for (int n = 0; n < kNeighbours; ++n) {
-      int code = n;
+    for (int combo = 0; combo < (1 << D); ++combo) {
+      bool wanted = true;
       for (int a = 0; a < D; ++a) {
-        cell.key[a] = centre.key[a] + (code % 3) - 1;
-        code /= 3;
+        const bool moved = (combo >> a) & 1;
+        if (moved && side[a] == 0) wanted = false;
+        cell.key[a] = centre.key[a] + (moved ? side[a] : 0);
       }
-      const Slot& slot = slots_[probe(cell)];
+      if (!wanted) continue;
+      const Slot& slot = slots_[probe(pool, cell)];
       if (slot.generation != live()) continue;
       // Each chain is in ascending index order: its first match is its lowest.
       for (std::int32_t i = slot.head; i >= 0; i = next_[i]) {
@@ -76,60 +85,82 @@ class WeldIndex {
   }
 
  private:
-  static constexpr int kSlots = 1 << 17;
-  static constexpr int kNeighbours = D == 3 ? 27 : 9;
-  static constexpr double kCellsPerUnit = 4096.0;  // cell size 2^-12
+  static constexpr int kSlots = 1 << 16;  // load at most 0.61
+  // Largest exact per-axis difference of a match (1.0001e-4, with margin),
+  // in cells: nearer than this to a border, the next cell is searched too.
+  static constexpr double kReach = 1.0002e-4 * kCellsPerUnit;
   static constexpr float kBitKeyed = 2048.0f;
 
   struct Cell {
     std::int64_t key[D];
   };
+  // 16 bytes: a cell is recognised by a fingerprint of its key and
+  // confirmed from the key of the chain's first pooled entry.
   struct Slot {
-    std::int64_t key[D];
+    std::uint32_t generation;
+    std::uint32_t fingerprint;
     std::int32_t head;
     std::int32_t tail;
-    std::uint32_t generation;
   };
 
   std::uint32_t live() const { return generation_ + 1; }
 
-  static std::int64_t axis_key(float v) {
+  // The key of v's cell on one axis, and which neighbour (-1, 0 for none,
+  // +1) may also hold matches.
+  static std::int64_t axis_key(float v, int& side) {
+    side = 0;
     if (std::fabs(v) < kBitKeyed) {
-      return static_cast<std::int64_t>(std::floor(static_cast<double>(v) * kCellsPerUnit));
+      const double scaled = static_cast<double>(v) * kCellsPerUnit;  // exact
+      const double cell = std::floor(scaled);
+      const double offset = scaled - cell;                           // exact
+      if (offset < kReach) side = -1;
+      if (offset > 1.0 - kReach) side = 1;
+      return static_cast<std::int64_t>(cell);
     }
     std::uint32_t bits;
     std::memcpy(&bits, &v, sizeof bits);
-    // Far outside the grid's range of +-2^23 cells, and apart for each sign.
+    // Far outside the grid's range of +-2^21 cells, and apart for each sign.
     const std::int64_t magnitude = (std::int64_t{1} << 40) + (bits & 0x7FFFFFFFu) * 4;
     return (bits >> 31) ? -magnitude : magnitude;
   }
 
-  static bool cell_of(const float* p, Cell& cell) {
+  static bool cell_of(const float* p, Cell& cell, int* side) {
     for (int a = 0; a < D; ++a) {
       if (!std::isfinite(p[a])) return false;
-      cell.key[a] = axis_key(p[a]);
+      cell.key[a] = axis_key(p[a], side[a]);
     }
     return true;
   }
 
-  static std::uint32_t hash(const Cell& cell) {
+  static std::uint64_t hash(const Cell& cell) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull;
     for (int a = 0; a < D; ++a) {
       h ^= static_cast<std::uint64_t>(cell.key[a]);
       h *= 0xBF58476D1CE4E5B9ull;
       h ^= h >> 31;
     }
-    return static_cast<std::uint32_t>(h >> 32);
+    return h;
+  }
+  static std::uint32_t fingerprint(const Cell& cell) { return static_cast<std::uint32_t>(hash(cell) >> 32); }
+
+  static bool same_cell(const float* pooled, const Cell& cell) {
+    Cell other;
+    int side[D];
+    cell_of(pooled, other, side);
+    return std::memcmp(other.key, cell.key, sizeof cell.key) == 0;
   }
 
   // The slot holding cell, or the empty slot where it would go.
-  int probe(const Cell& cell) const {
-    int s = static_cast<int>(hash(cell) & (kSlots - 1));
-    while (slots_[s].generation == live() &&
-           std::memcmp(slots_[s].key, cell.key, sizeof cell.key) != 0) {
+  int probe(const float (*pool)[D], const Cell& cell) const {
+    const std::uint64_t h = hash(cell);
+    const auto print = static_cast<std::uint32_t>(h >> 32);
+    int s = static_cast<int>(h & (kSlots - 1));
+    for (;;) {
+      const Slot& slot = slots_[s];
+      if (slot.generation != live()) return s;
+      if (slot.fingerprint == print && same_cell(pool[slot.head], cell)) return s;
       s = (s + 1) & (kSlots - 1);
     }
-    return s;
   }
 
   Slot slots_[kSlots];
