@@ -1,0 +1,17 @@
+# Cross build for 32-bit Windows with Debian's g++-mingw-w64-i686.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(QEV_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${QEV_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${QEV_MINGW_PREFIX}-g++)
+set(CMAKE_Fortran_COMPILER ${QEV_MINGW_PREFIX}-gfortran)
+set(CMAKE_RC_COMPILER ${QEV_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QEV_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Tests run the Windows executables under wine.
+find_program(QEV_WINE wine)
+if(QEV_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QEV_WINE})
+endif()

@@ -1,0 +1,21 @@
+# The files the Windows DLL wrote are byte-identical to those the Linux
+# library writes from the same calls.
+# Run as: cmake -DLINUX_HOST=<exe> -DWIN_DIR=<dir> -DLIN_DIR=<dir> -P compare_files.cmake
+file(REMOVE_RECURSE ${LIN_DIR})
+file(MAKE_DIRECTORY ${LIN_DIR})
+execute_process(COMMAND ${LINUX_HOST} ${LIN_DIR} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the Linux host failed")
+endif()
+file(GLOB written RELATIVE ${LIN_DIR} ${LIN_DIR}/*.3ds)
+list(LENGTH written count)
+if(count LESS 5)
+  message(FATAL_ERROR "too few files to compare: ${written}")
+endif()
+foreach(f IN LISTS written)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${LIN_DIR}/${f} ${WIN_DIR}/${f} RESULT_VARIABLE diff)
+  if(NOT diff EQUAL 0)
+    message(FATAL_ERROR "${f} differs between Windows and Linux")
+  endif()
+endforeach()
+message(STATUS "${count} files byte-identical: ${written}")
