@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = scratch_path();
   QEV_FORM_3DS_FILENAME(path.c_str());
   std::int32_t layer = 1, next = 1;  // a well-behaved host's position
-  for (int ops = 0; ops < 4000 && !in.empty(); ++ops) {
+  for (int ops = 0; ops < 500 && !in.empty(); ++ops) {
     switch (in.byte() % 10) {
       case 0: {
         const std::uint8_t which = in.byte() % 4;
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       default: {
         // A well-behaved run of triangles sharing corners.
-        const int count = in.byte() % 64;
+        const int count = in.byte() % 32;
         for (int i = 0; i < count; ++i) {
           const float x = static_cast<float>(i % 8), y = static_cast<float>(i / 8);
           const float corners[9] = {x, y, 0, x + 1, y, 0, x, y + 1, 0};

@@ -279,9 +279,17 @@ void walk_root(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
 void walk_file(ChunkInput& in, SceneModel& scene) {
   const Child root = next_child(in);
   if (root.header.id == M3DMAGIC) {
-    // The first child is taken to be the 10-byte M3D_VERSION, unlooked at.
-    in.read_header();
-    scene.version = in.read_u32();
+    // The first child is normally the 10-byte M3D_VERSION: its u32 is read
+    // and the walk goes on after it, whatever its length says. Some writers
+    // put MDATA first and no version at all; then the children are walked
+    // from the first one, so the scene is not read from inside MDATA.
+    const std::int64_t first = in.tell_position();
+    const ChunkHeader version = in.read_header();
+    if (version.id == M3D_VERSION) {
+      scene.version = in.read_u32();
+    } else {
+      in.seek_to(first);
+    }
     walk_root(in, scene, root.end());
   } else if (root.header.id == MDATA) {
     walk_editor_data(in, scene, root.end());

@@ -161,6 +161,21 @@ TEST_F(ReaderWalk, RootOfMdataAndRootEndingBeforeTheFile) {
   EXPECT_EQ(scene().layers.size(), 1u);
 }
 
+TEST_F(ReaderWalk, RootWithoutAVersionChunk) {
+  // Some writers put MDATA first under M3DMAGIC; read literally, the walk
+  // would take MDATA's header for the version and lose the whole scene.
+  const Chunk without = Chunk(M3DMAGIC).child(Chunk(MDATA).child(triangle_object("T", "M")));
+  ASSERT_EQ(parse(without.bytes()), QEV_READ_OK);
+  ASSERT_EQ(scene().layers.size(), 1u);
+  EXPECT_STREQ(scene().layers[0].name, "T");
+  // With a version chunk, its u32 is taken whatever its length says.
+  const Chunk short_version = Chunk(M3DMAGIC).children(
+      {Chunk(M3D_VERSION).u32(7).length(6), Chunk(MDATA).child(triangle_object("V", "M"))});
+  ASSERT_EQ(parse(short_version.bytes()), QEV_READ_OK);
+  ASSERT_EQ(scene().layers.size(), 1u);
+  EXPECT_EQ(scene().version, 7u);
+}
+
 TEST_F(ReaderWalk, SmoothGroupBeforeAnyFaceArrayIsSkipped) {
   const Chunk file = m3d_file({object("S", {smooth({0x12345678, 0x9ABCDEF0}), points({0, 0, 0}),
                                             faces({0, 0, 0}, {smooth({4})})})});

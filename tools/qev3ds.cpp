@@ -1,82 +1,142 @@
-// qev3ds: the command-line face of the library.
+// qev3ds: inspect 3DS files and convert meshes between 3DS and OBJ.
 #include <cstdio>
-#include <cstring>
+#include <string>
+
+#include <CLI/CLI.hpp>
 
 #include "demo_scene.h"
+#include "obj_export.h"
+#include "obj_import.h"
 #include "qev_3ds.h"
-#include "scene_info.h"
+#include "scene_file.h"
+#include "scene_report.h"
 
 namespace {
 
 constexpr const char* kVersion = "0.1.0";
 
-// Exit codes, one per kind of failure.
-enum Exit { kOk = 0, kUsage = 2, kWriteFailed = 3, kReadBase = 10 };
+// Exit codes, one per kind of failure; a read status s gives 10 + s.
+enum Exit {
+  kOk = 0,
+  kUsage = 2,        // CLI11 reports usage errors with its own codes, mapped here
+  kWriteFailed = 3,  // a file could not be written
+  kBadObj = 4,       // the OBJ could not be read
+  kCapacity = 5,     // a layer over the writer's capacities
+  kReadBase = 10,    // 11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not 3DS
+};
 
-void usage(std::FILE* to) {
-  std::fprintf(to,
-               "usage: qev3ds COMMAND [ARGS]\n"
-               "\n"
-               "commands:\n"
-               "  demo OUT.3ds    write the built-in sample scene and show it read back\n"
-               "  info FILE.3ds   list the layers of a 3DS file with totals\n"
-               "  --version       print the version\n"
-               "  --help          this text\n"
-               "\n"
-               "exit codes: 0 done, 2 usage, 3 writing failed, 11 cannot open,\n"
-               "12 cannot seek, 13 cannot take the position, 14 not a 3DS file\n");
+const char* read_status_text(int status) {
+  switch (status) {
+    case QEV_READ_CANNOT_OPEN: return "cannot open the file";
+    case QEV_READ_CANNOT_SEEK: return "cannot position in the file";
+    case QEV_READ_CANNOT_TELL: return "cannot take the file position";
+    case QEV_READ_NOT_3DS: return "not a 3DS file, or damaged";
+    default: return "read";
+  }
 }
 
-int run_demo(const char* path) {
-  std::printf("writing the sample scene to %s\n", path);
-  const int status = write_demo_scene(path, stdout);
-  if (status != QEV_OK) {
-    std::fprintf(stderr, "qev3ds: writing %s failed (result %d)\n", path, status);
-    return kWriteFailed;
-  }
-  std::printf("\nread back:\n");
-  const int read = print_scene_info(path, stdout);
-  if (read != QEV_READ_OK) {
-    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path, read_status_text(read), read);
-    return kReadBase + read;
+int read_or_report(const std::string& path, qev::tool::Scene& scene) {
+  const int status = qev::tool::read_3ds(path, scene);
+  if (status != QEV_READ_OK) {
+    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), read_status_text(status), status);
+    return kReadBase + status;
   }
   return kOk;
 }
 
-int run_info(const char* path) {
-  const int status = print_scene_info(path, stdout);
-  if (status != QEV_READ_OK) {
-    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path, read_status_text(status), status);
-    return kReadBase + status;
+int run_demo(const std::string& path) {
+  std::printf("writing the sample scene to %s\n", path.c_str());
+  const int status = write_demo_scene(path.c_str(), stdout);
+  if (status != QEV_OK) {
+    std::fprintf(stderr, "qev3ds: writing %s failed (result %d)\n", path.c_str(), status);
+    return kWriteFailed;
   }
+  std::printf("\nread back:\n");
+  qev::tool::Scene scene;
+  if (const int rc = read_or_report(path, scene)) return rc;
+  qev::tool::print_table(scene, stdout);
+  return kOk;
+}
+
+int run_info(const std::string& path, bool json) {
+  qev::tool::Scene scene;
+  if (const int rc = read_or_report(path, scene)) return rc;
+  if (json) {
+    qev::tool::print_json(scene, stdout);
+  } else {
+    qev::tool::print_table(scene, stdout);
+  }
+  return kOk;
+}
+
+int run_to_obj(const std::string& in, const std::string& out) {
+  qev::tool::Scene scene;
+  if (const int rc = read_or_report(in, scene)) return rc;
+  std::string error;
+  if (!qev::tool::write_obj(scene, out, error)) {
+    std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
+    return kWriteFailed;
+  }
+  std::printf("wrote %zu layers to %s\n", scene.layers.size(), out.c_str());
+  return kOk;
+}
+
+int run_from_obj(const std::string& in, const std::string& out) {
+  qev::tool::Scene scene;
+  std::string error;
+  if (!qev::tool::read_obj(in, scene, error)) {
+    std::fprintf(stderr, "qev3ds: %s: not a readable OBJ file: %s\n", in.c_str(), error.c_str());
+    return kBadObj;
+  }
+  const qev::tool::WriteProblem problem = qev::tool::write_3ds(out, scene);
+  if (problem.code == QEV_ERR_CAPACITY) {
+    std::fprintf(stderr, "qev3ds: %s: %s\n", in.c_str(), problem.what.c_str());
+    return kCapacity;
+  }
+  if (problem.code != 0) {
+    std::fprintf(stderr, "qev3ds: %s\n", problem.what.c_str());
+    return kWriteFailed;
+  }
+  std::size_t triangles = 0;
+  for (const auto& l : scene.layers) triangles += l.triangles.size();
+  std::printf("wrote %zu layers, %zu triangles to %s\n", scene.layers.size(), triangles, out.c_str());
   return kOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    usage(stderr);
+  CLI::App app{"qev3ds: inspect 3DS files and convert meshes between 3DS and OBJ"};
+  app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
+  app.require_subcommand(1);
+  app.footer(
+      "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 over the writer's capacities,\n"
+      "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
+
+  std::string in, out;
+  bool json = false;
+  CLI::App* demo = app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
+  demo->add_option("OUT", out, "the .3ds file to write")->required();
+  CLI::App* info = app.add_subcommand("info", "list the layers of a 3DS file with totals and bounds");
+  info->add_option("FILE", in, "the .3ds file to read")->required();
+  info->add_flag("--json", json, "print JSON for scripts");
+  CLI::App* to_obj = app.add_subcommand("to-obj", "convert a 3DS file to OBJ and MTL");
+  to_obj->add_option("IN", in, "the .3ds file to read")->required();
+  to_obj->add_option("OUT", out, "the .obj file to write (the .mtl goes beside it)")->required();
+  CLI::App* from_obj = app.add_subcommand("from-obj", "convert an OBJ file (with its MTL) to 3DS");
+  from_obj->add_option("IN", in, "the .obj file to read")->required();
+  from_obj->add_option("OUT", out, "the .3ds file to write")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // --help, --version
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
     return kUsage;
   }
-  const char* command = argv[1];
-  if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
-    usage(stdout);
-    return kOk;
-  }
-  if (std::strcmp(command, "--version") == 0) {
-    std::printf("qev3ds %s\n", kVersion);
-    return kOk;
-  }
-  const bool wants_help = argc > 2 && (std::strcmp(argv[2], "--help") == 0);
-  if ((std::strcmp(command, "demo") == 0 || std::strcmp(command, "info") == 0) &&
-      (wants_help || argc != 3)) {
-    usage(wants_help ? stdout : stderr);
-    return wants_help ? kOk : kUsage;
-  }
-  if (std::strcmp(command, "demo") == 0) return run_demo(argv[2]);
-  if (std::strcmp(command, "info") == 0) return run_info(argv[2]);
-  std::fprintf(stderr, "qev3ds: unknown command '%s'\n", command);
-  usage(stderr);
-  return kUsage;
+  if (demo->parsed()) return run_demo(out);
+  if (info->parsed()) return run_info(in, json);
+  if (to_obj->parsed()) return run_to_obj(in, out);
+  return run_from_obj(in, out);
 }
