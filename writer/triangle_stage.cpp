@@ -16,6 +16,7 @@ struct Pool {
   float (*entries)[D];
   std::int32_t& count;
   WeldIndex<D>& index;
+  RecentWelds<D>& recent;
 
   std::int32_t append(const float* p) {
     const std::int32_t i = count++;
@@ -26,8 +27,12 @@ struct Pool {
 
   // Lowest pooled entry within tolerance of p, else a new entry.
   std::int32_t weld(const float* p) {
-    const int found = index.find(entries, p);
-    return found >= 0 ? found : append(p);
+    std::int32_t found = recent.find(p);
+    if (found >= 0) return found;
+    found = index.find(entries, p);
+    if (found < 0) found = append(p);
+    recent.remember(p, found);
+    return found;
   }
 
   // How many entries welding these three points in order would add.
@@ -73,8 +78,8 @@ std::int32_t put_triangle(std::int32_t k, std::int32_t t, std::int32_t smoothing
   }
   const bool textured = refusal == QEV_OK && is_textured(w.layers[k - 1]);
 
-  Pool<3> vertices{s.vertex_pool, s.vertex_count, s.vertex_index};
-  Pool<2> mappings{s.mapping_pool, s.mapping_count, s.mapping_index};
+  Pool<3> vertices{s.vertex_pool, s.vertex_count, s.vertex_index, s.recent_vertices};
+  Pool<2> mappings{s.mapping_pool, s.mapping_count, s.mapping_index, s.recent_mappings};
   if (refusal == QEV_OK) {
     // A refused triangle stages nothing, so the room is known before any change.
     const int room_v = kStageCapacity - s.vertex_count;

@@ -169,3 +169,63 @@ class WeldIndex {
 };
 
 }  // namespace qev::writer
+
+namespace qev::writer {
+
+// The answers of recent searches, keyed by the exact bits of the point.
+// Hosts hand the same corner over once per triangle that shares it; pools
+// only grow by appending, so the lowest matching index of a point never
+// changes while the pool lives, and a remembered answer stays exact.
+template <int D>
+class RecentWelds {
+ public:
+  void clear() {
+    if (++generation_ == UINT32_MAX) {
+      std::memset(entries_, 0, sizeof entries_);
+      generation_ = 0;
+    }
+  }
+
+  // The remembered index of p, or -1.
+  std::int32_t find(const float* p) const {
+    const Entry& e = entries_[slot(p)];
+    if (e.generation != generation_ + 1 || std::memcmp(e.point, p, sizeof e.point) != 0) return -1;
+    return e.index;
+  }
+
+  // Remembers the index of a finite p (a NaN corner never matches, not even
+  // itself, so it must be searched every time).
+  void remember(const float* p, std::int32_t index) {
+    for (int a = 0; a < D; ++a) {
+      if (!std::isfinite(p[a])) return;
+    }
+    Entry& e = entries_[slot(p)];
+    std::memcpy(e.point, p, sizeof e.point);
+    e.index = index;
+    e.generation = generation_ + 1;
+  }
+
+ private:
+  static constexpr int kEntries = 1 << 12;
+  struct Entry {
+    float point[D];
+    std::int32_t index;
+    std::uint32_t generation;
+  };
+
+  static std::uint32_t slot(const float* p) {
+    std::uint32_t h = 0x811C9DC5u;
+    for (int a = 0; a < D; ++a) {
+      std::uint32_t bits;
+      std::memcpy(&bits, &p[a], sizeof bits);
+      h = (h ^ bits) * 0x01000193u;
+      h ^= h >> 15;
+    }
+    return h & (kEntries - 1);
+  }
+
+  Entry entries_[kEntries];
+  std::uint32_t generation_;
+};
+
+}  // namespace qev::writer

@@ -14,6 +14,8 @@ void reset_stage(TriangleStage& stage, bool with_triangles) {
   stage.mapping_count = 0;
   stage.vertex_index.clear();
   stage.mapping_index.clear();
+  stage.recent_vertices.clear();
+  stage.recent_mappings.clear();
   if (with_triangles) stage.triangle_count = 0;
 }
 

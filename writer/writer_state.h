@@ -44,6 +44,8 @@ struct TriangleStage {
   // Search structures over the two pools; they only narrow the candidates.
   WeldIndex<3> vertex_index;
   WeldIndex<2> mapping_index;
+  RecentWelds<3> recent_vertices;
+  RecentWelds<2> recent_mappings;
 };
 
 enum class FilePhase { closed, open, create_failed };
