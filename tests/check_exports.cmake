@@ -11,10 +11,8 @@ foreach(line IN LISTS lines)
   list(APPEND names ${name})
 endforeach()
 list(SORT names)
-set(expected QEV_FORM_3DS_FILENAME QEV_PUT_3DS_END QEV_PUT_3DS_LAYER QEV_PUT_3DS_N_LAYER
-    QEV_PUT_3DS_N_TRI QEV_PUT_3DS_TRIANGLE QEV_PUT_3DS_TRIANGLE_END QEV_READ_3DS_END
-    QEV_READ_3DS_FILENAME QEV_READ_3DS_LAYER QEV_READ_3DS_N_LAYER QEV_READ_3DS_N_TRI
-    QEV_READ_3DS_TRIANGLE)
+include(${CMAKE_CURRENT_LIST_DIR}/exported_names.cmake)
+set(expected ${QEV_EXPORTED_NAMES})
 if(NOT names STREQUAL expected)
   message(FATAL_ERROR "exported symbols differ:\n  got: ${names}\n  expected: ${expected}")
 endif()
