@@ -74,9 +74,9 @@ std::int32_t put_layer_count(std::int32_t n) {
   w.layer_count = n;
   for (int i = 0; i < n; ++i) {
     // The texture name is kept, as it always was: only the description clears.
-    LayerSpec& spec = w.layers[i];
-    spec.name[0] = '\0';
-    spec.transparency = spec.red = spec.green = spec.blue = 0;
+    LayerSpec& desc = w.layers[i];
+    desc.name[0] = '\0';
+    desc.transparency = desc.red = desc.green = desc.blue = 0;
   }
   reset_stage(w.stage, false);
   return result;
@@ -99,15 +99,15 @@ std::int32_t put_layer(std::int32_t k, const char* name, std::int32_t transparen
     w.data_refused = true;
     return refusal;
   }
-  LayerSpec& spec = w.layers[k - 1];
-  std::strcpy(spec.name, name);
+  LayerSpec& desc = w.layers[k - 1];
+  std::strcpy(desc.name, name);
   // Host integers are kept in 16 bits; only the low 8 of a colour reach the file.
-  spec.transparency = static_cast<std::int16_t>(transparency);
-  spec.red = static_cast<std::int16_t>(red);
-  spec.green = static_cast<std::int16_t>(green);
-  spec.blue = static_cast<std::int16_t>(blue);
-  std::strcpy(spec.texture, texture);
-  spec.texture_length = static_cast<std::int32_t>(std::strlen(spec.texture)) + 1;
+  desc.transparency = static_cast<std::int16_t>(transparency);
+  desc.red = static_cast<std::int16_t>(red);
+  desc.green = static_cast<std::int16_t>(green);
+  desc.blue = static_cast<std::int16_t>(blue);
+  std::strcpy(desc.texture, texture);
+  desc.texture_length = static_cast<std::int32_t>(std::strlen(desc.texture)) + 1;
   return QEV_OK;
 }
 

@@ -15,16 +15,16 @@ namespace {
 constexpr std::uint16_t kShadingMode = 3;
 constexpr std::uint16_t kTexturePercentage = 100;
 
-void write_material(OutputStream& out, const LayerSpec& spec) {
+void write_material(OutputStream& out, const LayerSpec& desc) {
   char material[kNameField + 3];
-  std::strcpy(material, spec.name);
+  std::strcpy(material, desc.name);
   std::strcat(material, "MAT");
   const auto L = static_cast<std::uint32_t>(std::strlen(material) + 1);
-  const auto X = static_cast<std::uint32_t>(std::strlen(spec.texture) + 1);
+  const auto X = static_cast<std::uint32_t>(std::strlen(desc.texture) + 1);
   const bool textured = X > 1;
-  const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(spec.red),
-                               static_cast<std::uint8_t>(spec.green),
-                               static_cast<std::uint8_t>(spec.blue)};
+  const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(desc.red),
+                               static_cast<std::uint8_t>(desc.green),
+                               static_cast<std::uint8_t>(desc.blue)};
   [[maybe_unused]] const std::uint64_t start = out.position();
 
   out.put_header(MAT_ENTRY, material_entry_length(L, X));
@@ -37,7 +37,7 @@ void write_material(OutputStream& out, const LayerSpec& spec) {
   out.put_bytes(rgb, 3);
   out.put_header(MAT_TRANSPARENCY, 14);
   out.put_header(INT_PERCENTAGE, 8);
-  out.put_u16(static_cast<std::uint16_t>(spec.transparency));
+  out.put_u16(static_cast<std::uint16_t>(desc.transparency));
   out.put_header(MAT_TWO_SIDE, 6);
   if (textured) {
     out.put_header(MAT_SHADING, 8);
@@ -46,7 +46,7 @@ void write_material(OutputStream& out, const LayerSpec& spec) {
     out.put_header(INT_PERCENTAGE, 8);
     out.put_u16(kTexturePercentage);
     out.put_header(MAT_MAPNAME, X + 6);
-    out.put_bytes(spec.texture, X);
+    out.put_bytes(desc.texture, X);
     out.put_header(MAT_MAP_TILING, 8);
     out.put_u16(0);
     out.put_header(MAT_MAP_TEXBLUR, 10);

@@ -20,14 +20,14 @@ constexpr std::uint32_t kMeshMatrixBits[kMeshMatrixFloats] = {
     0,          0,          0x3F800000,  // third axis 0, 0, 1
     0xC11CA8C1, 0xC20550B1, 0};          // -9.7912, -33.3288, 0
 
-void write_object(OutputStream& out, const LayerSpec& spec, const TriangleStage& s,
+void write_object(OutputStream& out, const LayerSpec& desc, const TriangleStage& s,
                   std::uint32_t N) {
   char material[kNameField + 3];
-  std::strcpy(material, spec.name);
+  std::strcpy(material, desc.name);
   std::strcat(material, "MAT");
-  const auto O = static_cast<std::uint32_t>(std::strlen(spec.name) + 1);
+  const auto O = static_cast<std::uint32_t>(std::strlen(desc.name) + 1);
   const auto L = static_cast<std::uint32_t>(std::strlen(material) + 1);
-  const auto X = static_cast<std::uint32_t>(std::strlen(spec.texture) + 1);
+  const auto X = static_cast<std::uint32_t>(std::strlen(desc.texture) + 1);
   const auto V = static_cast<std::uint32_t>(s.vertex_count);
   const auto M = static_cast<std::uint32_t>(s.mapping_count);
   const bool tex_verts = M > 0 && X > 1;
@@ -35,7 +35,7 @@ void write_object(OutputStream& out, const LayerSpec& spec, const TriangleStage&
   [[maybe_unused]] const std::uint64_t start = out.position();
 
   out.put_header(NAMED_OBJECT, object_length);
-  out.put_bytes(spec.name, O);
+  out.put_bytes(desc.name, O);
   out.put_header(N_TRI_OBJECT, object_length - O - 6);
 
   out.put_header(POINT_ARRAY, point_array_length(V));

@@ -70,6 +70,6 @@ WriterState& state();
 void reset_stage(TriangleStage& stage, bool with_triangles);
 
 // Whether layer index i (0-based) is textured, from its table entry.
-inline bool is_textured(const LayerSpec& spec) { return spec.texture_length > 1; }
+inline bool is_textured(const LayerSpec& desc) { return desc.texture_length > 1; }
 
 }  // namespace qev::writer
