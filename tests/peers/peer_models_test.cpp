@@ -19,6 +19,7 @@
 
 #include <lib3ds/material.h>
 
+#include "demo_scene.h"
 #include "qev_3ds.h"
 #include "support/scene_io.h"
 #include "support/temp_files.h"
@@ -156,7 +157,38 @@ TEST(PeerModels, TheEmptyModelIsNot3ds) {
   EXPECT_EQ(QEV_READ_3DS_FILENAME(empty.string().c_str(), &status), QEV_READ_NOT_3DS);
 }
 
-TEST(PeerModels, Lib3dsReadsWhatWeWrite) {
+// What lib3ds sees of a file we wrote, compared with what was written.
+void expect_lib3ds_sees(const std::string& path, const std::vector<qev::test::HostLayer>& layers) {
+  Lib3dsFile* file = lib3ds_file_load(path.c_str());
+  ASSERT_NE(file, nullptr);
+  std::map<std::string, Lib3dsMesh*> meshes;
+  for (Lib3dsMesh* m = file->meshes; m != nullptr; m = m->next) meshes[m->name] = m;
+  ASSERT_EQ(meshes.size(), layers.size());
+  for (const qev::test::HostLayer& l : layers) {
+    SCOPED_TRACE(l.name);
+    Lib3dsMesh* mesh = meshes.at(l.name);
+    ASSERT_EQ(mesh->faces, l.triangles.size());
+    EXPECT_EQ(mesh->texels, l.texture.empty() ? 0u : mesh->points);
+    for (std::size_t f = 0; f < l.triangles.size(); ++f) {
+      EXPECT_EQ(std::string(mesh->faceL[f].material), l.name + "MAT");
+      for (int c = 0; c < 3; ++c) {
+        for (int a = 0; a < 3; ++a) {
+          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a], l.triangles[f].corners[3 * c + a]);
+        }
+      }
+    }
+    Lib3dsMaterial* mat = lib3ds_file_material_by_name(file, (l.name + "MAT").c_str());
+    ASSERT_NE(mat, nullptr);
+    EXPECT_NEAR(mat->diffuse[0], l.red / 255.0f, 1e-6);
+    EXPECT_NEAR(mat->diffuse[1], l.green / 255.0f, 1e-6);
+    EXPECT_NEAR(mat->diffuse[2], l.blue / 255.0f, 1e-6);
+    EXPECT_NEAR(mat->transparency, l.transparency / 100.0f, 1e-6);
+    EXPECT_EQ(std::string(mat->texture1_map.name), l.texture);
+  }
+  lib3ds_file_free(file);
+}
+
+TEST(PeerModels, Lib3dsReadsALargerSceneWeWrite) {
   using qev::test::HostLayer;
   using qev::test::HostTriangle;
   qev::test::TempDir dir;
@@ -176,34 +208,30 @@ TEST(PeerModels, Lib3dsReadsWhatWeWrite) {
   }
   const std::string path = dir.path("ours.3ds");
   ASSERT_EQ(qev::test::write_scene(path, layers), QEV_OK);
-  Lib3dsFile* file = lib3ds_file_load(path.c_str());
-  ASSERT_NE(file, nullptr);
-  std::map<std::string, Lib3dsMesh*> meshes;
-  for (Lib3dsMesh* m = file->meshes; m != nullptr; m = m->next) meshes[m->name] = m;
-  ASSERT_EQ(meshes.size(), layers.size());
-  for (const HostLayer& l : layers) {
-    SCOPED_TRACE(l.name);
-    Lib3dsMesh* mesh = meshes.at(l.name);
-    ASSERT_EQ(mesh->faces, l.triangles.size());
-    EXPECT_EQ(mesh->texels, l.texture.empty() ? 0u : mesh->points);
-    for (std::size_t f = 0; f < l.triangles.size(); ++f) {
-      EXPECT_EQ(std::string(mesh->faceL[f].material), l.name + "MAT");
-      for (int c = 0; c < 3; ++c) {
-        for (int a = 0; a < 3; ++a) {
-          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a], l.triangles[f].corners[3 * c + a]);
-        }
-      }
+  expect_lib3ds_sees(path, layers);
+}
+
+TEST(PeerModels, Lib3dsReadsTheDemoScene) {
+  qev::test::TempDir dir;
+  const std::string demo = dir.path("demo.3ds");
+  std::FILE* quiet = std::fopen(dir.path("demo.txt").c_str(), "w");
+  ASSERT_EQ(write_demo_scene(demo.c_str(), quiet), QEV_OK);
+  std::fclose(quiet);
+  const qev::test::ReadScene read = qev::test::read_scene(demo);
+  ASSERT_EQ(read.layers.size(), 3u);
+  const std::int32_t written[3][4] = {{200, 120, 40, 0}, {255, 255, 255, 25}, {0, 0, 0, 50}};
+  std::vector<qev::test::HostLayer> layers;
+  for (std::size_t k = 0; k < 3; ++k) {
+    qev::test::HostLayer l{read.layers[k].name, written[k][3], written[k][0], written[k][1],
+                           written[k][2], read.layers[k].texture, {}};
+    for (const auto& t : read.layers[k].triangles) {
+      qev::test::HostTriangle h;
+      h.corners = t.corners;
+      l.triangles.push_back(h);
     }
-    Lib3dsMaterial* mat = lib3ds_file_material_by_name(file, (l.name + "MAT").c_str());
-    ASSERT_NE(mat, nullptr);
-    EXPECT_NEAR(mat->diffuse[0], l.red / 255.0f, 1e-6);
-    EXPECT_NEAR(mat->diffuse[2], l.blue / 255.0f, 1e-6);
-    EXPECT_NEAR(mat->transparency, l.transparency / 100.0f, 1e-6);
-    EXPECT_EQ(std::string(mat->texture1_map.name), l.texture);
+    layers.push_back(l);
   }
-  // Untextured corners were welded: fewer points than corners.
-  EXPECT_LT(meshes.at("Grid")->points, 2 * meshes.at("Grid")->faces);
-  lib3ds_file_free(file);
+  expect_lib3ds_sees(demo, layers);
 }
 
 }  // namespace
