@@ -11,8 +11,7 @@
 #include <gtest/gtest.h>
 #include <tiny_obj_loader.h>
 
-#include "demo_scene.h"
-#include "support/scene_io.h"
+#include "support/demo_layers.h"
 #include "support/temp_files.h"
 
 namespace qev::test {
@@ -112,27 +111,9 @@ TEST(AssimpPeer, OpensALargerSceneWeWrite) {
 
 TEST(AssimpPeer, OpensTheDemoScene) {
   TempDir dir;
-  const std::string demo = dir.path("demo.3ds");
-  std::FILE* quiet = std::fopen(dir.path("demo.txt").c_str(), "w");
-  ASSERT_EQ(write_demo_scene(demo.c_str(), quiet), QEV_OK);
-  std::fclose(quiet);
-  // The corners as our reader gives them back (the demo's corners weld only
-  // where they are equal), with the colours and textures the demo wrote.
-  const ReadScene read = read_scene(demo);
-  ASSERT_EQ(read.layers.size(), 3u);
-  const std::int32_t written[3][4] = {{200, 120, 40, 0}, {255, 255, 255, 25}, {0, 0, 0, 50}};
-  std::vector<HostLayer> layers;
-  for (std::size_t k = 0; k < 3; ++k) {
-    HostLayer l{read.layers[k].name, written[k][3], written[k][0], written[k][1], written[k][2],
-                read.layers[k].texture, {}};
-    for (const ReadTriangle& t : read.layers[k].triangles) {
-      HostTriangle h;
-      h.corners = t.corners;
-      l.triangles.push_back(h);
-    }
-    layers.push_back(l);
-  }
-  expect_assimp_sees(dir, demo, layers);
+  const std::vector<HostLayer> layers = write_demo_layers(dir.path("demo.3ds"), dir.path("demo.txt"));
+  ASSERT_EQ(layers.size(), 3u);
+  expect_assimp_sees(dir, dir.path("demo.3ds"), layers);
 }
 
 TEST(AssimpPeer, WeReadWhatItExportsFromObj) {

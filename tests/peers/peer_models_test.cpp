@@ -19,8 +19,8 @@
 
 #include <lib3ds/material.h>
 
-#include "demo_scene.h"
 #include "qev_3ds.h"
+#include "support/demo_layers.h"
 #include "support/scene_io.h"
 #include "support/temp_files.h"
 
@@ -213,25 +213,9 @@ TEST(PeerModels, Lib3dsReadsALargerSceneWeWrite) {
 
 TEST(PeerModels, Lib3dsReadsTheDemoScene) {
   qev::test::TempDir dir;
-  const std::string demo = dir.path("demo.3ds");
-  std::FILE* quiet = std::fopen(dir.path("demo.txt").c_str(), "w");
-  ASSERT_EQ(write_demo_scene(demo.c_str(), quiet), QEV_OK);
-  std::fclose(quiet);
-  const qev::test::ReadScene read = qev::test::read_scene(demo);
-  ASSERT_EQ(read.layers.size(), 3u);
-  const std::int32_t written[3][4] = {{200, 120, 40, 0}, {255, 255, 255, 25}, {0, 0, 0, 50}};
-  std::vector<qev::test::HostLayer> layers;
-  for (std::size_t k = 0; k < 3; ++k) {
-    qev::test::HostLayer l{read.layers[k].name, written[k][3], written[k][0], written[k][1],
-                           written[k][2], read.layers[k].texture, {}};
-    for (const auto& t : read.layers[k].triangles) {
-      qev::test::HostTriangle h;
-      h.corners = t.corners;
-      l.triangles.push_back(h);
-    }
-    layers.push_back(l);
-  }
-  expect_lib3ds_sees(demo, layers);
+  const auto layers = qev::test::write_demo_layers(dir.path("demo.3ds"), dir.path("demo.txt"));
+  ASSERT_EQ(layers.size(), 3u);
+  expect_lib3ds_sees(dir.path("demo.3ds"), layers);
 }
 
 }  // namespace
