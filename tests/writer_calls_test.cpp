@@ -1,10 +1,12 @@
 // Results of the writer calls: order checks, truncation of host integers,
 // and every refusal of what the writer cannot honour.
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "support/chunk_tree.h"
 #include "support/scene_io.h"
@@ -193,6 +195,36 @@ TEST(WriterCalls, FileRemovedBeforeTheEnd) {
   std::filesystem::remove(dir.path("gone.3ds"));
   EXPECT_EQ(finish(), QEV_ERR_IO);
   EXPECT_FALSE(std::filesystem::exists(dir.path("gone.3ds")));  // not recreated empty
+}
+
+// Makes path read-only even for root (where chmod alone does not stop writes).
+bool make_read_only(const std::string& path) {
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  if (getuid() != 0) return true;
+  return std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+}
+
+void make_writable(const std::string& path) {
+  if (getuid() == 0) (void)std::system(("chattr -i '" + path + "' 2>/dev/null").c_str());
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+TEST(WriterCalls, ReadOnlyFiles) {
+  TempDir dir;
+  const std::string path = dir.path("ro.3ds");
+  write_bytes(path, Bytes(4, 0));
+  if (!make_read_only(path)) GTEST_SKIP() << "cannot make a file read-only for root here";
+  // Read-only from the start: it cannot be created.
+  EXPECT_EQ(QEV_FORM_3DS_FILENAME(path.c_str()), QEV_ERR_CANNOT_CREATE);
+  EXPECT_EQ(finish(), QEV_ERR_CANNOT_CREATE);
+  make_writable(path);
+  // Read-only by the end: the header cannot be rewritten.
+  open_with_layers(dir, 1, "ro.3ds");
+  n_tri(1, 0);
+  QEV_PUT_3DS_TRIANGLE_END();
+  ASSERT_TRUE(make_read_only(path));
+  EXPECT_EQ(finish(), QEV_ERR_IO);
+  make_writable(path);
 }
 
 TEST(WriterCalls, EndWithNoFileOpen) {
