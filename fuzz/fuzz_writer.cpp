@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Mostly a few layers (each costs a material per N_TRI for layer 1),
         // now and then any count.
         const std::uint8_t how = in.byte();
-        const std::int32_t n = how < 240 ? how % 12 : in.integer();
+        const std::int32_t n = how < 252 ? how % 12 : in.integer();
         QEV_PUT_3DS_N_LAYER(in.byte() == 0 ? nullptr : &n);
         break;
       }
