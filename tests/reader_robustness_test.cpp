@@ -16,14 +16,7 @@ namespace {
 
 class ReaderRobustness : public ::testing::Test {
  protected:
-  std::int32_t parse(const Bytes& bytes) {
-    const std::string path = dir_.path("in.3ds");
-    write_bytes(path, bytes);
-    std::int32_t status = -1;
-    const std::int32_t r = QEV_READ_3DS_FILENAME(path.c_str(), &status);
-    EXPECT_EQ(r, status);
-    return status;
-  }
+  std::int32_t parse(const Bytes& bytes) { return parse_bytes(dir_, bytes); }
   std::int32_t layers() {
     std::int32_t n = -1;
     return QEV_READ_3DS_N_LAYER(&n);

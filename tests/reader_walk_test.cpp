@@ -15,13 +15,7 @@ using qev::reader::SceneModel;
 
 class ReaderWalk : public ::testing::Test {
  protected:
-  std::int32_t parse(const Bytes& bytes) {
-    const std::string path = dir_.path("in.3ds");
-    write_bytes(path, bytes);
-    std::int32_t status = -1;
-    EXPECT_EQ(QEV_READ_3DS_FILENAME(path.c_str(), &status), status);
-    return status;
-  }
+  std::int32_t parse(const Bytes& bytes) { return parse_bytes(dir_, bytes); }
   const SceneModel& scene() { return qev::reader::state().scene; }
 
   TempDir dir_;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "chunk_builder.h"
+#include "qev_3ds.h"
 
 #if defined(_WIN32)
 #include <process.h>
@@ -53,6 +54,20 @@ inline Bytes read_bytes(const std::string& path) {
 inline void write_bytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace qev::test
+
+namespace qev::test {
+
+// Writes bytes to a file in dir and reads it through the exported call;
+// returns the status, checking that result and argument agree.
+inline std::int32_t parse_bytes(const TempDir& dir, const Bytes& bytes) {
+  const std::string path = dir.path("in.3ds");
+  write_bytes(path, bytes);
+  std::int32_t status = -1;
+  EXPECT_EQ(QEV_READ_3DS_FILENAME(path.c_str(), &status), status);
+  return status;
 }
 
 }  // namespace qev::test
