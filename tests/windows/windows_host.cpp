@@ -1,5 +1,6 @@
-// A 32-bit Windows host: loads QEV_3DS.dll by name, finds the thirteen
-// functions by their undecorated names and runs the shared script.
+// A Windows host (32-bit as shipped; 64-bit where only wine64 runs): loads
+// QEV_3DS.dll by name, finds the thirteen functions by their undecorated
+// names and runs the shared script.
 #include <windows.h>
 
 #include <cstdio>
