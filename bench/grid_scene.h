@@ -54,27 +54,4 @@ inline std::int32_t write_grid_scene(const std::string& path, int layers, int tr
   return QEV_PUT_3DS_END(&status);
 }
 
-// Reads the whole scene through the exported calls; returns the triangles read.
-inline long read_whole_scene(const std::string& path) {
-  std::int32_t status = 0;
-  if (QEV_READ_3DS_FILENAME(path.c_str(), &status) != QEV_READ_OK) return -1;
-  std::int32_t n = 0;
-  QEV_READ_3DS_N_LAYER(&n);
-  long total = 0;
-  for (std::int32_t k = 1; k <= n; ++k) {
-    char name[64], texture[64];
-    std::int32_t tr, r, g, b, m = 0;
-    QEV_READ_3DS_LAYER(&k, name, &tr, &r, &g, &b, texture);
-    QEV_READ_3DS_N_TRI(&k, &m);
-    for (std::int32_t t = 1; t <= m; ++t) {
-      float corners[9], mapping[6];
-      std::int32_t s;
-      QEV_READ_3DS_TRIANGLE(&k, &t, &s, corners, mapping);
-    }
-    total += m;
-  }
-  QEV_READ_3DS_END();
-  return total;
-}
-
 }  // namespace qev::bench

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "grid_scene.h"
+#include "tests/support/scene_io.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ void BM_ReadGridScene(benchmark::State& state) {
     return;
   }
   const auto bytes = std::filesystem::file_size(path);
-  for (auto _ : state) benchmark::DoNotOptimize(qev::bench::read_whole_scene(path));
+  for (auto _ : state) benchmark::DoNotOptimize(qev::test::read_whole_scene(path));
   state.SetBytesProcessed(state.iterations() * static_cast<long>(bytes));
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
   std::remove(path.c_str());

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "qev_3ds.h"
+#include "tests/support/scene_io.h"
 
 namespace {
 
@@ -53,24 +54,6 @@ std::string scratch_path() {
   static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
                                   "/qev3ds-fuzz-writer-" + std::to_string(getpid()) + ".3ds";
   return path;
-}
-
-void read_back(const std::string& path) {
-  std::int32_t status = 0, n = 0;
-  if (QEV_READ_3DS_FILENAME(path.c_str(), &status) != QEV_READ_OK) return;
-  QEV_READ_3DS_N_LAYER(&n);
-  for (std::int32_t k = 1; k <= n; ++k) {
-    char name[64], texture[64];
-    std::int32_t tr, r, g, b, m = 0;
-    QEV_READ_3DS_LAYER(&k, name, &tr, &r, &g, &b, texture);
-    QEV_READ_3DS_N_TRI(&k, &m);
-    for (std::int32_t t = 1; t <= m; ++t) {
-      float corners[9], mapping[6];
-      std::int32_t s;
-      QEV_READ_3DS_TRIANGLE(&k, &t, &s, corners, mapping);
-    }
-  }
-  QEV_READ_3DS_END();
 }
 
 }  // namespace
@@ -160,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::int32_t status;
   QEV_PUT_3DS_END(&status);
-  read_back(path);
+  qev::test::read_whole_scene(path);
   std::remove(path.c_str());
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "grid_scene.h"
+#include "tests/support/scene_io.h"
 #include "timing.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
   const double start = now_seconds();
   long triangles = 0;
   if (fetch) {
-    triangles = qev::bench::read_whole_scene(argv[1]);
+    triangles = qev::test::read_whole_scene(argv[1]);
   } else {
     std::int32_t status = 0, n = 0;
     if (QEV_READ_3DS_FILENAME(argv[1], &status) != QEV_READ_OK) return 1;
