@@ -12,7 +12,17 @@ namespace qev::reader {
 void fail_parse() { throw ParseFailure{}; }
 
 ChunkInput::ChunkInput(std::FILE* f, std::int64_t file_size)
-    : file_(f), budget_(read_budget(file_size)), buffer_(new std::uint8_t[kBufferSize]) {}
+    : file_(f),
+      budget_(read_budget(file_size)),
+      owned_(new std::uint8_t[kBufferSize]),
+      buffer_(owned_.get()) {}
+
+// The whole input is the buffer; reading past it fails like the end of a file.
+ChunkInput::ChunkInput(const void* bytes, std::size_t size)
+    : file_(nullptr),
+      buf_len_(size),
+      budget_(read_budget(static_cast<std::int64_t>(size))),
+      buffer_(static_cast<const std::uint8_t*>(bytes)) {}
 
 void ChunkInput::reserve_read(std::uint64_t n) const {
   if (n > budget_ - consumed_) fail_parse();
@@ -24,7 +34,7 @@ void ChunkInput::fill_buffer() {
     stream_pos_ = pos_;
   }
   buf_start_ = pos_;
-  buf_len_ = platform::read_file(file_, buffer_.get(), kBufferSize);
+  buf_len_ = platform::read_file(file_, owned_.get(), kBufferSize);
   stream_pos_ += static_cast<std::int64_t>(buf_len_);
   if (buf_len_ == 0) fail_parse();
 }
@@ -38,10 +48,12 @@ void ChunkInput::read_exact(void* dst, std::size_t n) {
     if (offset >= 0 && offset < static_cast<std::int64_t>(buf_len_)) {
       const std::size_t avail = buf_len_ - static_cast<std::size_t>(offset);
       const std::size_t take = n < avail ? n : avail;
-      std::memcpy(out, buffer_.get() + offset, take);
+      std::memcpy(out, buffer_ + offset, take);
       out += take;
       n -= take;
       pos_ += static_cast<std::int64_t>(take);
+    } else if (file_ == nullptr) {
+      fail_parse();  // past the end of the bytes in memory
     } else if (n >= kBufferSize) {
       // Large arrays go straight from the stream into their destination.
       if (stream_pos_ != pos_) {

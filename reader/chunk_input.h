@@ -21,6 +21,8 @@ class ChunkInput {
  public:
   // f is positioned at its start; file_size bounds how much the parse may read.
   ChunkInput(std::FILE* f, std::int64_t file_size);
+  // size bytes at bytes, read in place; they must outlive the input.
+  ChunkInput(const void* bytes, std::size_t size);
 
   // The five primitives (allocation is the caller's, through the containers).
   void read_exact(void* dst, std::size_t n);
@@ -46,14 +48,15 @@ class ChunkInput {
   void fill_buffer();
 
   static constexpr std::size_t kBufferSize = 1 << 16;
-  std::FILE* file_;
+  std::FILE* file_;                 // null for input held in memory
   std::int64_t pos_ = 0;          // logical position in the file
   std::int64_t stream_pos_ = 0;   // where the C stream stands
   std::int64_t buf_start_ = 0;    // file offset of buffer_[0]
   std::size_t buf_len_ = 0;
   std::uint64_t consumed_ = 0;    // bytes read so far, re-reads included
   std::uint64_t budget_;
-  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::unique_ptr<std::uint8_t[]> owned_;  // the buffer of a file
+  const std::uint8_t* buffer_;             // owned_, or the bytes in memory
 };
 
 // Bytes a parse may read in all, re-reads included: twice the file, plus a

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "reader/chunk_input.h"
 #include "reader/reader_state.h"
@@ -74,9 +75,16 @@ void read_smoothing(ChunkInput& in, std::vector<FaceRecord>& faces) {
   }
 }
 
+// A name of the file into a string field, through the bounded reader.
+void read_name_into(ChunkInput& in, std::string& field) {
+  char name[kNameBuffer];
+  in.read_name(name);
+  field = name;
+}
+
 void read_group(ChunkInput& in, MeshLayer& layer, std::int32_t mesh_faces) {
   FaceGroup& group = layer.groups.emplace_back();
-  in.read_name(group.name);
+  read_name_into(in, group.material);
   const std::size_t m = in.read_u16();
   if (m == 0) {
     // A count of 0 names every face of the mesh.
@@ -95,8 +103,8 @@ void read_group(ChunkInput& in, MeshLayer& layer, std::int32_t mesh_faces) {
 // ---- meshes and objects ----------------------------------------------------
 
 void walk_mesh(ChunkInput& in, SceneModel& scene, std::int64_t bound, const char* name) {
-  MeshLayer& layer = scene.layers.emplace_back();
-  std::strcpy(layer.name, name);
+  MeshLayer& layer = scene.meshes.emplace_back();
+  layer.name = name;
   bool faces_seen = false;
   while (below(in, bound)) {
     const Child c = next_child(in);
@@ -114,7 +122,7 @@ void walk_mesh(ChunkInput& in, SceneModel& scene, std::int64_t bound, const char
         faces_seen = true;
         break;
       case MSH_MAT_GROUP:
-        read_group(in, layer, layer.face_count());
+        read_group(in, layer, static_cast<std::int32_t>(layer.faces.size()));
         break;
       case SMOOTH_GROUP:
         // Without a face array it has no count; its payload is no header.
@@ -127,6 +135,12 @@ void walk_mesh(ChunkInput& in, SceneModel& scene, std::int64_t bound, const char
       default:
         skip(in, c);
     }
+  }
+  if (layer.groups.empty()) {
+    // No material group: one default group covers every face.
+    FaceGroup& all = layer.groups.emplace_back();
+    all.material = kDefaultGroupName;
+    all.count = static_cast<std::int32_t>(layer.faces.size());
   }
 }
 
@@ -205,7 +219,7 @@ void walk_texture_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m) {
         m.map_percentage = in.read_u16();
         break;
       case MAT_MAPNAME:
-        in.read_name(m.texture);
+        read_name_into(in, m.texture);
         break;
       case MAT_MAP_TILING:
         m.map_tiling = in.read_u16();
@@ -222,7 +236,7 @@ void walk_material(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
     const Child c = next_child(in);
     switch (c.header.id) {
       case MAT_NAME:
-        in.read_name(m.name);
+        read_name_into(in, m.name);
         break;
       case MAT_DIFFUSE:
         walk_colour_pair(in, c, m.diffuse, true);

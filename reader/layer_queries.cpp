@@ -10,21 +10,11 @@ namespace qev::reader {
 
 namespace {
 
-constexpr std::int32_t kGrey = 180;
-
 const MeshLayer* find_layer(std::int32_t k) {
-  const auto& layers = state().scene.layers;
+  const auto& layers = state().scene.meshes;
   if (k < 1 || static_cast<std::size_t>(k) > layers.size()) return nullptr;
   return &layers[static_cast<std::size_t>(k) - 1];
 }
-
-const MaterialRecord* find_material(const char* key) {
-  const SceneModel& scene = state().scene;
-  const auto it = scene.material_by_name.find(std::string_view(key));
-  return it == scene.material_by_name.end() ? nullptr : &scene.materials[it->second];
-}
-
-bool is_zero(const Rgb& c) { return c.red == 0 && c.green == 0 && c.blue == 0; }
 
 void set_int(std::int32_t* out, std::int32_t v) {
   if (out != nullptr) *out = v;
@@ -54,7 +44,7 @@ void put_vertex(const std::vector<float>& values, int width, std::uint16_t index
 
 std::int32_t layer_count() {
   ReaderState& r = state();
-  const auto n = static_cast<std::int32_t>(r.scene.layers.size());
+  const auto n = static_cast<std::int32_t>(r.scene.meshes.size());
   for (std::int32_t i = 0; i < n; ++i) r.triangle_cursors[i] = 0;
   return n;
 }
@@ -73,34 +63,25 @@ std::int32_t layer(std::int32_t k, char* name, std::int32_t* transparency, std::
   }
   const MeshLayer* found = find_layer(k);
   if (found == nullptr) return QEV_ERR_OUT_OF_RANGE;
-  MeshLayer& l = state().scene.layers[static_cast<std::size_t>(k) - 1];
-  std::strcpy(name, l.name);
+  ReaderState& r = state();
+  std::strcpy(name, found->name.c_str());
 
   // The layer's material is the one its first face group names.
-  const MaterialRecord* m = find_material(l.first_group_name());
-  if (m == nullptr) {
-    l.texture_flag = 1;
-    *red = *green = *blue = kGrey;
-    return QEV_OK;
-  }
-  std::strcpy(texture, m->texture);
-  l.texture_flag = static_cast<std::int32_t>(std::strlen(m->texture)) + 1;
-  *transparency = m->transparency;
-  // The second diffuse colour, else the first, else grey.
-  const Rgb& c = !is_zero(m->diffuse[1]) ? m->diffuse[1] : m->diffuse[0];
-  if (is_zero(c)) {
-    *red = *green = *blue = kGrey;
-  } else {
-    *red = c.red;
-    *green = c.green;
-    *blue = c.blue;
-  }
+  const qev3ds::Look look = qev3ds::mesh_look(*r.materials, *found);
+  std::memcpy(texture, look.texture.data(), look.texture.size());  // at most 49 characters
+  texture[look.texture.size()] = '\0';
+  r.texture_flags[static_cast<std::size_t>(k) - 1] =
+      look.material == nullptr ? 1 : static_cast<std::int32_t>(look.texture.size()) + 1;
+  *transparency = look.transparency;
+  *red = look.colour.red;
+  *green = look.colour.green;
+  *blue = look.colour.blue;
   return QEV_OK;
 }
 
 std::int32_t triangle_count(std::int32_t k, std::int32_t* count) {
   const MeshLayer* l = find_layer(k);
-  set_int(count, l != nullptr ? l->face_count() : 0);
+  set_int(count, l != nullptr ? static_cast<std::int32_t>(l->faces.size()) : 0);
   if (count == nullptr) return QEV_ERR_NULL_ARGUMENT;
   return l != nullptr ? QEV_OK : QEV_ERR_OUT_OF_RANGE;
 }
@@ -114,12 +95,14 @@ std::int32_t triangle(std::int32_t k, std::int32_t t, std::int32_t* smoothing, f
     return QEV_ERR_NULL_ARGUMENT;
   }
   const MeshLayer* l = find_layer(k);
-  if (l == nullptr || t < 1 || t > l->face_count()) return QEV_ERR_OUT_OF_RANGE;
+  if (l == nullptr || t < 1 || static_cast<std::size_t>(t) > l->faces.size()) {
+    return QEV_ERR_OUT_OF_RANGE;
+  }
 
   const FaceRecord& f = l->faces[static_cast<std::size_t>(t) - 1];
   const std::uint16_t corner_index[3] = {f.a, f.b, f.c};
   for (int c = 0; c < 3; ++c) put_vertex(l->vertices, 3, corner_index[c], corners + 3 * c);
-  if (l->texture_flag > 1) {
+  if (state().texture_flags[static_cast<std::size_t>(k) - 1] > 1) {
     for (int c = 0; c < 3; ++c) put_vertex(l->mapping, 2, corner_index[c], mapping + 2 * c);
   }
   *smoothing = smoothing_index(f.smoothing);
@@ -129,13 +112,14 @@ std::int32_t triangle(std::int32_t k, std::int32_t t, std::int32_t* smoothing, f
 std::int32_t end_reading() {
   ReaderState& r = state();
   std::int32_t result = 0;
-  const auto& layers = r.scene.layers;
+  const auto& layers = r.scene.meshes;
   for (std::size_t i = 0; i < layers.size(); ++i) {
-    if (r.triangle_cursors[i] < layers[i].face_count()) result = 1;
+    if (r.triangle_cursors[i] < static_cast<std::int32_t>(layers[i].faces.size())) result = 1;
   }
   // The layers go; the materials stay until the next parse.
-  r.scene.layers.clear();
-  r.scene.layers.shrink_to_fit();
+  r.scene.meshes.clear();
+  r.scene.meshes.shrink_to_fit();
+  r.texture_flags.clear();
   return result;
 }
 

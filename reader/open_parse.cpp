@@ -1,53 +1,39 @@
 // Opening a file, measuring it, and the parse entry: the one place where a
-// failed parse is caught and turned into an empty scene.
+// failed parse is caught and turned into an empty scene. Nothing here keeps
+// state between calls.
 #include <new>
-#include <string_view>
 
 #include "interface/qev_3ds.h"
 #include "platform/file_io.h"
 #include "reader/chunk_input.h"
-#include "reader/reader_api.h"
 #include "reader/reader_state.h"
 
 namespace qev::reader {
 
 namespace {
-ReaderState g_reader;
 
-void index_materials(SceneModel& scene) {
-  scene.material_by_name.reserve(scene.materials.size());
-  for (std::size_t i = 0; i < scene.materials.size(); ++i) {
-    // The earliest material of a name wins, so later ones are not inserted.
-    scene.material_by_name.emplace(std::string_view(scene.materials[i].name),
-                                   static_cast<std::int32_t>(i));
-  }
-}
-}  // namespace
-
-ReaderState& state() { return g_reader; }
-
-void reset_scene(SceneModel& scene) { scene = SceneModel{}; }
-
-bool parse_stream(std::FILE* f, std::int64_t file_size) {
-  ReaderState& r = state();
-  reset_scene(r.scene);
+// The input is made inside the guarded region: its buffer is an allocation
+// that may fail like any other.
+template <class MakeInput>
+bool guarded_parse(SceneModel& scene, MakeInput&& make_input) noexcept {
+  reset_scene(scene);
   try {
-    ChunkInput in(f, file_size);
-    walk_file(in, r.scene);
-    index_materials(r.scene);
-    if (r.triangle_cursors.size() < r.scene.layers.size()) {
-      r.triangle_cursors.resize(r.scene.layers.size(), 0);
-    }
+    ChunkInput in = make_input();
+    walk_file(in, scene);
     return true;
   } catch (const ParseFailure&) {
   } catch (const std::bad_alloc&) {
   } catch (...) {
   }
-  reset_scene(r.scene);
+  reset_scene(scene);
   return false;
 }
 
-std::int32_t read_file(const char* path) {
+}  // namespace
+
+void reset_scene(SceneModel& scene) { scene = SceneModel{}; }
+
+std::int32_t open_measured(const char* path, StreamParse parse, void* context) {
   if (path == nullptr) return QEV_READ_CANNOT_OPEN;
   std::FILE* f = platform::open_file(path, "rb");
   if (f == nullptr) return QEV_READ_CANNOT_OPEN;
@@ -59,11 +45,28 @@ std::int32_t read_file(const char* path) {
     status = QEV_READ_CANNOT_TELL;
   } else if (!platform::rewind_file(f)) {
     status = QEV_READ_CANNOT_SEEK;
-  } else if (!parse_stream(f, size)) {
+  } else if (!parse(f, size, context)) {
     status = QEV_READ_NOT_3DS;
   }
   platform::close_file(f);  // read-only: nothing to lose on close
   return status;
+}
+
+bool parse_file_stream(std::FILE* f, std::int64_t file_size, SceneModel& scene) noexcept {
+  return guarded_parse(scene, [&] { return ChunkInput(f, file_size); });
+}
+
+bool parse_memory(const void* bytes, std::size_t size, SceneModel& scene) noexcept {
+  return guarded_parse(scene, [&] { return ChunkInput(bytes, size); });
+}
+
+std::int32_t parse_path(const char* path, SceneModel& scene) {
+  return open_measured(
+      path,
+      [](std::FILE* f, std::int64_t size, void* context) {
+        return parse_file_stream(f, size, *static_cast<SceneModel*>(context));
+      },
+      &scene);
 }
 
 }  // namespace qev::reader

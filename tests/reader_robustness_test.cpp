@@ -85,18 +85,26 @@ TEST_F(ReaderRobustness, EveryTruncationOfAWrittenFileFails) {
   }
 }
 
-// Heap bytes the scene holds, by capacity.
+// Heap bytes a string holds beyond its own object.
+std::size_t string_bytes(const std::string& s) {
+  return s.capacity() > 15 ? s.capacity() + 1 : 0;
+}
+
+// Heap bytes the reader holds for its scene, by capacity.
 std::size_t scene_bytes(const qev::reader::SceneModel& s) {
-  std::size_t total = s.layers.capacity() * sizeof(qev::reader::MeshLayer) +
-                      s.materials.capacity() * sizeof(qev::reader::MaterialRecord) +
-                      s.material_by_name.bucket_count() * sizeof(void*) +
-                      s.material_by_name.size() * (sizeof(void*) + 32);
-  for (const auto& l : s.layers) {
+  std::size_t total = s.meshes.capacity() * sizeof(qev::reader::MeshLayer) +
+                      s.materials.capacity() * sizeof(qev::reader::MaterialRecord);
+  for (const auto& m : s.materials) total += string_bytes(m.name) + string_bytes(m.texture);
+  for (const auto& l : s.meshes) {
     total += l.faces.capacity() * sizeof(qev::reader::FaceRecord) + l.vertices.capacity() * 4 +
-             l.mapping.capacity() * 4 + l.groups.capacity() * sizeof(qev::reader::FaceGroup);
-    for (const auto& g : l.groups) total += g.indices.capacity() * 2;
+             l.mapping.capacity() * 4 + l.groups.capacity() * sizeof(qev::reader::FaceGroup) +
+             string_bytes(l.name);
+    for (const auto& g : l.groups) total += g.indices.capacity() * 2 + string_bytes(g.material);
   }
-  return total + qev::reader::state().triangle_cursors.capacity() * 4;
+  // The material index: a bucket array and a node per distinct name.
+  const auto& r = qev::reader::state();
+  total += r.scene.materials.size() * (sizeof(void*) * 2 + 32);
+  return total + (r.triangle_cursors.capacity() + r.texture_flags.capacity()) * 4;
 }
 
 TEST_F(ReaderRobustness, HostileFilesStayWithinTheMemoryBound) {
@@ -145,11 +153,11 @@ TEST_F(ReaderRobustness, CountZeroGroupsStillListEveryFace) {
   Chunk f = faces(abc);
   for (int i = 0; i < 3; ++i) f.child(mat_group("G" + std::to_string(i), {}));
   ASSERT_EQ(parse(m3d_file({object("O", {points({0, 0, 0}), f})}).bytes()), QEV_READ_OK);
-  const auto& l = scene().layers.at(0);
-  ASSERT_EQ(l.group_count(), 3);
+  const auto& l = scene().meshes.at(0);
+  ASSERT_EQ(l.groups.size(), 3u);
   for (const auto& g : l.groups) {
     ASSERT_EQ(g.count, 10);
-    for (int j = 0; j < 10; ++j) EXPECT_EQ(g.face_index(j), j);
+    for (int j = 0; j < 10; ++j) EXPECT_EQ(g.face(j), j);
   }
 }
 

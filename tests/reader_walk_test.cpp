@@ -27,16 +27,16 @@ TEST_F(ReaderWalk, FaceArraySubChunksAreMetAsSiblings) {
                                                     {mat_group("Red", {1}), mat_group("Blue", {0}),
                                                      smooth({0x3, 0x80})})})});
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 1u);
-  const auto& l = scene().layers[0];
-  EXPECT_STREQ(l.name, "Box");
-  EXPECT_EQ(l.face_count(), 2);
-  EXPECT_EQ(l.vertex_count(), 4);
-  ASSERT_EQ(l.group_count(), 2);
-  EXPECT_STREQ(l.groups[0].name, "Red");
+  ASSERT_EQ(scene().meshes.size(), 1u);
+  const auto& l = scene().meshes[0];
+  EXPECT_EQ(l.name, "Box");
+  EXPECT_EQ(l.faces.size(), 2u);
+  EXPECT_EQ(l.vertex_count(), 4u);
+  ASSERT_EQ(l.groups.size(), 2u);
+  EXPECT_EQ(l.groups[0].material, "Red");
   EXPECT_EQ(l.groups[0].count, 1);
-  EXPECT_EQ(l.groups[0].face_index(0), 1);
-  EXPECT_STREQ(l.first_group_name(), "Red");
+  EXPECT_EQ(l.groups[0].face(0), 1);
+  EXPECT_EQ(l.groups.at(0).material, "Red");
   EXPECT_EQ(l.faces[0].smoothing, 0x3u);
   EXPECT_EQ(l.faces[1].smoothing, 0x80u);
   EXPECT_EQ(l.faces[1].flags, 7u);
@@ -48,15 +48,15 @@ TEST_F(ReaderWalk, DefaultGroupAndGroupOfCountZero) {
       object("Zero", {points({0, 0, 0}), faces({0, 0, 0, 0, 0, 0}, {mat_group("M", {})})}),
   });
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 2u);
-  const auto& none = scene().layers[0];
-  EXPECT_EQ(none.group_count(), 1);
-  EXPECT_STREQ(none.first_group_name(), "WG_DEFAULT");
+  ASSERT_EQ(scene().meshes.size(), 2u);
+  const auto& none = scene().meshes[0];
+  EXPECT_EQ(none.groups.size(), 1u);
+  EXPECT_EQ(none.groups.at(0).material, "WG_DEFAULT");
   for (const auto& f : none.faces) EXPECT_EQ(f.smoothing, 0u);  // no SMOOTH_GROUP
-  const auto& zero = scene().layers[1];
-  ASSERT_EQ(zero.group_count(), 1);
+  const auto& zero = scene().meshes[1];
+  ASSERT_EQ(zero.groups.size(), 1u);
   EXPECT_EQ(zero.groups[0].count, 2);  // every face of the mesh
-  EXPECT_EQ(zero.groups[0].face_index(1), 1);
+  EXPECT_EQ(zero.groups[0].face(1), 1);
 }
 
 TEST_F(ReaderWalk, ObjectsWithoutMeshesAndUnknownChunks) {
@@ -67,9 +67,9 @@ TEST_F(ReaderWalk, ObjectsWithoutMeshesAndUnknownChunks) {
                                object("Mesh", {points({1, 2, 3}), Chunk(MESH_MATRIX).raw(Bytes(48, 0)),
                                                faces({0, 0, 0})})});
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 1u);
-  EXPECT_STREQ(scene().layers[0].name, "Mesh");
-  EXPECT_EQ(scene().layers[0].vertices, (std::vector<float>{1, 2, 3}));
+  ASSERT_EQ(scene().meshes.size(), 1u);
+  EXPECT_EQ(scene().meshes[0].name, "Mesh");
+  EXPECT_EQ(scene().meshes[0].vertices, (std::vector<float>{1, 2, 3}));
 }
 
 TEST_F(ReaderWalk, TwoMeshesInOneObjectAndReplacedArrays) {
@@ -78,10 +78,10 @@ TEST_F(ReaderWalk, TwoMeshesInOneObjectAndReplacedArrays) {
   two.child(Chunk(N_TRI_OBJECT).children({points({1, 1, 1}), points({2, 2, 2, 3, 3, 3}), faces({0, 1, 1})}));
   two.child(Chunk(N_TRI_OBJECT).children({points({4, 4, 4}), faces({0, 0, 0})}));
   ASSERT_EQ(parse(m3d_file({two}).bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 2u);
-  EXPECT_STREQ(scene().layers[1].name, "Twin");
-  EXPECT_EQ(scene().layers[0].vertex_count(), 2);  // the second POINT_ARRAY replaced the first
-  EXPECT_EQ(scene().layers[0].vertices[0], 2.0f);
+  ASSERT_EQ(scene().meshes.size(), 2u);
+  EXPECT_EQ(scene().meshes[1].name, "Twin");
+  EXPECT_EQ(scene().meshes[0].vertex_count(), 2u);  // the second POINT_ARRAY replaced the first
+  EXPECT_EQ(scene().meshes[0].vertices[0], 2.0f);
 }
 
 TEST_F(ReaderWalk, MaterialColourLayouts) {
@@ -129,30 +129,30 @@ TEST_F(ReaderWalk, MaterialFieldsAndDefaults) {
   ASSERT_EQ(parse(m3d_file({full, bare}).bytes()), QEV_READ_OK);
   ASSERT_EQ(scene().materials.size(), 2u);
   const auto& m = scene().materials[0];
-  EXPECT_STREQ(m.name, "Full");
+  EXPECT_EQ(m.name, "Full");
   EXPECT_EQ(m.specular[1].red, 8);
   EXPECT_EQ(m.shininess, 70);
-  EXPECT_STREQ(m.texture, "brick.bmp");
+  EXPECT_EQ(m.texture, "brick.bmp");
   EXPECT_EQ(m.map_percentage, 100);
   const auto& b = scene().materials[1];
-  EXPECT_STREQ(b.name, "");
-  EXPECT_STREQ(b.texture, "");
+  EXPECT_EQ(b.name, "");
+  EXPECT_EQ(b.texture, "");
 }
 
 TEST_F(ReaderWalk, RootOfMdataAndRootEndingBeforeTheFile) {
   const Bytes mdata_only = Chunk(MDATA).bytes();
   ASSERT_EQ(parse(mdata_only), QEV_READ_OK);
-  EXPECT_TRUE(scene().layers.empty());
+  EXPECT_TRUE(scene().meshes.empty());
   EXPECT_TRUE(scene().materials.empty());
 
   const Bytes mdata_root = Chunk(MDATA).child(triangle_object("T", "M")).bytes();
   ASSERT_EQ(parse(mdata_root), QEV_READ_OK);
-  EXPECT_EQ(scene().layers.size(), 1u);
+  EXPECT_EQ(scene().meshes.size(), 1u);
 
   // Bytes after the root, even garbage, are never looked at.
   const Bytes trailing = concat({m3d_file({triangle_object("T", "M")}).bytes(), Bytes(7, 0xFF)});
   ASSERT_EQ(parse(trailing), QEV_READ_OK);
-  EXPECT_EQ(scene().layers.size(), 1u);
+  EXPECT_EQ(scene().meshes.size(), 1u);
 }
 
 TEST_F(ReaderWalk, RootWithoutAVersionChunk) {
@@ -160,13 +160,13 @@ TEST_F(ReaderWalk, RootWithoutAVersionChunk) {
   // would take MDATA's header for the version and lose the whole scene.
   const Chunk without = Chunk(M3DMAGIC).child(Chunk(MDATA).child(triangle_object("T", "M")));
   ASSERT_EQ(parse(without.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 1u);
-  EXPECT_STREQ(scene().layers[0].name, "T");
+  ASSERT_EQ(scene().meshes.size(), 1u);
+  EXPECT_EQ(scene().meshes[0].name, "T");
   // With a version chunk, its u32 is taken whatever its length says.
   const Chunk short_version = Chunk(M3DMAGIC).children(
       {Chunk(M3D_VERSION).u32(7).length(6), Chunk(MDATA).child(triangle_object("V", "M"))});
   ASSERT_EQ(parse(short_version.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 1u);
+  ASSERT_EQ(scene().meshes.size(), 1u);
   EXPECT_EQ(scene().version, 7u);
 }
 
@@ -174,8 +174,8 @@ TEST_F(ReaderWalk, SmoothGroupBeforeAnyFaceArrayIsSkipped) {
   const Chunk file = m3d_file({object("S", {smooth({0x12345678, 0x9ABCDEF0}), points({0, 0, 0}),
                                             faces({0, 0, 0}, {smooth({4})})})});
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
-  ASSERT_EQ(scene().layers.size(), 1u);
-  EXPECT_EQ(scene().layers[0].faces[0].smoothing, 4u);
+  ASSERT_EQ(scene().meshes.size(), 1u);
+  EXPECT_EQ(scene().meshes[0].faces[0].smoothing, 4u);
 }
 
 TEST_F(ReaderWalk, NamesOf49And50And60Characters) {
@@ -183,13 +183,13 @@ TEST_F(ReaderWalk, NamesOf49And50And60Characters) {
     const std::string long_name(n, 'x');
     const Chunk file = m3d_file({triangle_object(long_name, long_name), material(long_name)});
     ASSERT_EQ(parse(file.bytes()), QEV_READ_OK) << n;
-    ASSERT_EQ(scene().layers.size(), 1u) << n;
+    ASSERT_EQ(scene().meshes.size(), 1u) << n;
     ASSERT_EQ(scene().materials.size(), 1u) << n;
     const std::string kept(n < 49 ? n : 49, 'x');
-    EXPECT_EQ(scene().layers[0].name, kept) << n;
-    EXPECT_EQ(scene().layers[0].first_group_name(), kept) << n;
+    EXPECT_EQ(scene().meshes[0].name, kept) << n;
+    EXPECT_EQ(scene().meshes[0].groups.at(0).material, kept) << n;
     EXPECT_EQ(scene().materials[0].name, kept) << n;
-    EXPECT_EQ(scene().layers[0].vertex_count(), 3) << n;  // the walk stayed in step
+    EXPECT_EQ(scene().meshes[0].vertex_count(), 3u) << n;  // the walk stayed in step
   }
 }
 

@@ -1,0 +1,144 @@
+// QEV_3DS scene API: a whole 3DS file as one C++17 value, in file order, as
+// the reader parsed it.
+//
+// The thirteen C functions answer one material per layer (the one its first
+// face group names), the low 8 smoothing bits and the mapping of textured
+// layers only. This API reports everything the walk found: every face group,
+// every material with both diffuse colours, specular, shininess and tiling,
+// the full 32-bit smoothing words, edge flags and the file's own vertex and
+// mapping arrays. It uses the same parse, with the same bounds on memory and
+// time, and holds no process-wide state: any number of threads may read
+// files at once, each into its own Scene.
+#ifndef QEV_3DS_SCENE_HPP
+#define QEV_3DS_SCENE_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace qev3ds {
+
+// The statuses of QEV_READ_3DS_FILENAME, with the same values.
+enum ReadStatus : int {
+  read_ok = 0,      // parsed
+  cannot_open = 1,  // the file cannot be opened for reading
+  cannot_seek = 2,  // positioning at the end of the file was refused
+  cannot_tell = 3,  // the file position cannot be taken
+  not_3ds = 4,      // not a 3DS file, or a read, seek or allocation failed while parsing
+};
+
+// A colour as the file holds it: bytes 0 to 255, or float colours times 256
+// truncated to 16 bits (1.0 gives 256).
+struct Rgb {
+  std::int16_t red = 0, green = 0, blue = 0;
+  bool is_black() const { return red == 0 && green == 0 && blue == 0; }
+};
+
+struct Face {
+  std::uint16_t a, b, c;    // 0-based indices into the mesh's vertices, in the file's order
+  std::uint16_t flags;      // edge visibility: bit 2 a-b, bit 1 b-c, bit 0 c-a
+  std::uint32_t smoothing;  // smoothing-group bits; bit k is group k + 1
+};
+
+// The faces of a mesh that one material name covers (an MSH_MAT_GROUP). A
+// mesh without any has one group named "WG_DEFAULT" covering every face.
+struct FaceGroup {
+  std::string material;  // at most 49 characters, as every name the reader keeps
+  std::int32_t count = 0;
+  // The face indices as listed; empty when the group covers faces 0 to
+  // count - 1 (a count of 0 in the file, or the default group).
+  std::vector<std::uint16_t> indices;
+
+  // The j-th face index of the group, 0 <= j < count.
+  std::uint16_t face(std::int32_t j) const {
+    return indices.empty() ? static_cast<std::uint16_t>(j) : indices[static_cast<std::size_t>(j)];
+  }
+};
+
+// One N_TRI_OBJECT, named after its NAMED_OBJECT.
+struct Mesh {
+  std::string name;
+  std::vector<float> vertices;  // x, y, z per vertex (POINT_ARRAY)
+  std::vector<float> mapping;   // u, v per vertex (TEX_VERTS), possibly fewer than vertices
+  std::vector<Face> faces;      // indices are as the file has them, not checked
+  std::vector<FaceGroup> groups;
+
+  std::size_t vertex_count() const { return vertices.size() / 3; }
+  std::size_t mapping_count() const { return mapping.size() / 2; }
+};
+
+struct Material {
+  std::string name;
+  Rgb diffuse[2];   // first and second colour of MAT_DIFFUSE
+  Rgb specular[2];  // first and second colour of MAT_SPECULAR
+  std::int16_t shininess = 0;     // percentage
+  std::int16_t transparency = 0;  // percentage
+  std::string texture;            // MAT_MAPNAME; empty when the material has no texture map
+  std::uint16_t map_tiling = 0;
+  std::uint16_t map_percentage = 0;
+};
+
+struct Scene {
+  std::uint32_t version = 0;     // of M3D_VERSION
+  std::vector<Mesh> meshes;      // one per N_TRI_OBJECT, in file order
+  std::vector<Material> materials;  // one per MAT_ENTRY, in file order
+};
+
+struct ReadResult {
+  int status = not_3ds;  // a ReadStatus; the scene is empty unless it is read_ok
+  Scene scene;
+};
+
+// Reads the 3DS file at path. Statuses 0 to 4 as QEV_READ_3DS_FILENAME
+// gives them. Never throws.
+ReadResult read_scene(const std::string& path) noexcept;
+
+// Reads a 3DS file held in memory: read_ok or not_3ds. Never throws.
+ReadResult read_scene(const void* bytes, std::size_t size) noexcept;
+
+// ---- which material and colour a face gets ---------------------------------
+
+// The grey of every colour component that has no usable colour.
+inline constexpr std::int16_t kGrey = 180;
+
+// Materials by name: the earliest material of a name wins, names compare
+// byte for byte. Valid while the scene's materials are not changed.
+class MaterialIndex {
+ public:
+  explicit MaterialIndex(const Scene& scene);
+  const Material* find(std::string_view name) const;
+
+ private:
+  const Scene* scene_;
+  std::unordered_map<std::string_view, std::size_t> by_name_;
+};
+
+// What a face looks like.
+struct Look {
+  const Material* material = nullptr;  // null when no material has the name
+  std::string_view material_name;      // the name the face's group gives
+  Rgb colour;            // second diffuse colour, else the first, else grey
+  std::int32_t transparency = 0;
+  std::string_view texture;  // empty when untextured
+};
+
+// The look of layer mesh as the thirteen functions report it: the material
+// its first face group names.
+Look mesh_look(const MaterialIndex& materials, const Mesh& mesh);
+
+// For each face of mesh, the index of the first group that lists it, or -1
+// when no group does. Indices past the faces are ignored.
+std::vector<std::int32_t> face_groups(const Mesh& mesh);
+
+// The look of a face whose first group is group (as face_groups gives it):
+// the material that group names; a face that no group names (group -1)
+// looks like its mesh. A one-group mesh's faces therefore look exactly as
+// the thirteen functions report the layer.
+Look face_look(const MaterialIndex& materials, const Mesh& mesh, std::int32_t group);
+
+}  // namespace qev3ds
+
+#endif  // QEV_3DS_SCENE_HPP
