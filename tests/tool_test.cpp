@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <tiny_obj_loader.h>
 
+#include "qev_3ds_scene.hpp"
+#include "support/reader_files.h"
 #include "support/scene_io.h"
 #include "support/temp_files.h"
 
@@ -121,9 +124,9 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
   TempDir dir;
   write_bytes(dir.path("junk.3ds"), Bytes(64, 0x55));
   write_text(dir.path("bad.obj"), "v 0 0 0\nf 1 2 3\n");  // a face naming missing vertices
-  std::string big = "v 0 0 0\nv 1 0 0\nv 0 1 0\ng huge\n";
-  for (int i = 0; i < 40001; ++i) big += "f 1 2 3\n";
-  write_text(dir.path("huge.obj"), big);
+  std::string many = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i < 1401; ++i) many += "g g" + std::to_string(i) + "\nf 1 2 3\n";
+  write_text(dir.path("many.obj"), many);
   struct Case {
     std::string args;
     int code;
@@ -137,7 +140,7 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"to-obj " + dir.path("junk.3ds") + " " + dir.path("x.obj"), 14, "not a 3DS file"},
       {"from-obj " + dir.path("missing.obj") + " " + dir.path("x.3ds"), 4, "not a readable OBJ"},
       {"from-obj " + dir.path("bad.obj") + " " + dir.path("x.3ds"), 4, "not a readable OBJ"},
-      {"from-obj " + dir.path("huge.obj") + " " + dir.path("x.3ds"), 5, "split it"},
+      {"from-obj " + dir.path("many.obj") + " " + dir.path("x.3ds"), 5, "needs 1401 layers"},
       {"demo " + dir.path("no/such/dir/x.3ds"), 3, "failed"},
       {"--version", 0, "qev3ds 0.1.0"},
       {"to-obj --help", 0, "OBJ"},
@@ -147,6 +150,183 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
     EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
   }
+}
+
+}  // namespace
+}  // namespace qev::test
+
+namespace qev::test {
+namespace {
+
+std::string read_text(const std::string& path) {
+  const Bytes b = read_bytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+Chunk colour_material(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                      const std::string& texture = "") {
+  Chunk m = material(name, {Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, r, g, b), rgb24(LIN_COLOR_24, r, g, b)})});
+  if (!texture.empty()) m.child(texmap(texture));
+  return m;
+}
+
+// A body of four face groups, like real models have, plus a face that no
+// group names, one whose vertex index is past the array, and a material
+// whose name and texture hold bytes that would break OBJ lines.
+Chunk cat_file() {
+  return m3d_file({
+      colour_material("eye interior", 10, 20, 30), colour_material("default4", 40, 50, 60),
+      colour_material("fur", 200, 100, 50), colour_material("ear#inner", 250, 200, 150, "ear.png\nnewmtl evil"),
+      object("Body", {points({0, 0, 0, 0.2f, 0, 0, 0, 0.2f, 0, 1, 1, 1, 2, 2, 2}),
+                      faces({0, 1, 2, 1, 3, 2, 2, 3, 4, 0, 3, 4, 0, 1, 4, 0, 1, 9},
+                            {mat_group("eye interior", {0}), mat_group("default4", {1}),
+                             mat_group("fur", {2, 4}), mat_group("ear#inner", {3, 5}),
+                             smooth({1, 1, 0x10003, 2, 0, 0})})}),
+  });
+}
+
+TEST(ToolToObj, EveryFaceInItsOwnGroupsMaterialFromTheFilesOwnArrays) {
+  TempDir dir;
+  write_bytes(dir.path("cat.3ds"), cat_file().bytes());
+  const ToolRun r = tool("to-obj " + dir.path("cat.3ds") + " " + dir.path("cat.obj"), dir);
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("warning: 1 face of"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("wrote 1 layer, 5 vertices, 5 triangles, 4 materials"), std::string::npos) << r.output;
+
+  tinyobj::ObjReader obj;
+  ASSERT_TRUE(obj.ParseFromFile(dir.path("cat.obj"))) << obj.Error();
+  EXPECT_EQ(obj.GetAttrib().vertices.size(), 5u * 3);  // the file's own vertex array
+  const auto& mesh = obj.GetShapes().at(0).mesh;
+  ASSERT_EQ(mesh.material_ids.size(), 5u);
+  // Faces 0 to 4 of the file, each in its own group's colour, face 3 (in
+  // no group before "ear#inner") in the ear's.
+  const std::uint8_t want[5][3] = {{10, 20, 30}, {40, 50, 60}, {200, 100, 50}, {250, 200, 150}, {200, 100, 50}};
+  for (std::size_t f = 0; f < 5; ++f) {
+    const auto& m = obj.GetMaterials().at(static_cast<std::size_t>(mesh.material_ids[f]));
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(m.diffuse[c] * 255.0f, want[f][c], 1e-3) << f;
+  }
+  EXPECT_EQ(mesh.smoothing_group_ids, (std::vector<unsigned>{1, 1, 0x10003, 2, 0}));
+
+  const std::string mtl = read_text(dir.path("cat.mtl"));
+  // One entry per material used; hostile bytes stay inside their line.
+  std::size_t entries = 0;
+  for (std::size_t at = 0; (at = mtl.find("\nnewmtl ", at)) != std::string::npos; ++at) ++entries;
+  EXPECT_EQ(entries, 4u) << mtl;
+  EXPECT_NE(mtl.find("newmtl eye_interior\n"), std::string::npos) << mtl;
+  EXPECT_NE(mtl.find("newmtl ear_inner\n"), std::string::npos) << mtl;
+  EXPECT_NE(mtl.find("map_Kd ear.png_newmtl evil\n"), std::string::npos) << mtl;
+  // Shortest text that reads back as the same float.
+  EXPECT_NE(read_text(dir.path("cat.obj")).find("v 0.2 0 0\n"), std::string::npos);
+}
+
+TEST(ToolToObj, MaterialNamesThatCollideAreMadeUnique) {
+  TempDir dir;
+  const Chunk file = m3d_file({colour_material("a b", 1, 1, 1), colour_material("a_b", 2, 2, 2),
+                               object("O", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                                            faces({0, 1, 2, 0, 2, 1}, {mat_group("a b", {0}), mat_group("a_b", {1})})})});
+  write_bytes(dir.path("o.3ds"), file.bytes());
+  ASSERT_EQ(tool("to-obj " + dir.path("o.3ds") + " " + dir.path("o.obj"), dir).code, 0);
+  const std::string mtl = read_text(dir.path("o.mtl"));
+  EXPECT_NE(mtl.find("newmtl a_b\n"), std::string::npos) << mtl;
+  EXPECT_NE(mtl.find("newmtl a_b.2\n"), std::string::npos) << mtl;
+}
+
+TEST(ToolInfo, CountsTheMaterialsEachLayerUses) {
+  TempDir dir;
+  write_bytes(dir.path("cat.3ds"), cat_file().bytes());
+  const ToolRun table = tool("info " + dir.path("cat.3ds"), dir);
+  ASSERT_EQ(table.code, 0) << table.output;
+  EXPECT_NE(table.output.find("Body                             6         4  10,20,30"), std::string::npos) << table.output;
+  EXPECT_NE(table.output.find("total: 1 layer, 6 triangles"), std::string::npos) << table.output;
+  const ToolRun json = tool("info --json " + dir.path("cat.3ds"), dir);
+  EXPECT_NE(json.output.find("\"materials\": 4, \"groups\": [{\"material\": \"eye interior\", \"faces\": 1}, "
+                             "{\"material\": \"default4\", \"faces\": 1}, {\"material\": \"fur\", \"faces\": 2}"),
+            std::string::npos)
+      << json.output;
+}
+
+// The triangles of an OBJ in file order, as tinyobjloader reads them.
+std::vector<std::array<float, 9>> obj_triangles(const std::string& path) {
+  tinyobj::ObjReader obj;
+  EXPECT_TRUE(obj.ParseFromFile(path)) << obj.Error();
+  std::vector<std::array<float, 9>> out;
+  for (const auto& shape : obj.GetShapes()) {
+    for (std::size_t f = 0; f < shape.mesh.num_face_vertices.size(); ++f) {
+      std::array<float, 9> t{};
+      for (std::size_t c = 0; c < 3; ++c) {
+        const auto i = static_cast<std::size_t>(shape.mesh.indices[3 * f + c].vertex_index);
+        for (std::size_t a = 0; a < 3; ++a) t[3 * c + a] = obj.GetAttrib().vertices[3 * i + a];
+      }
+      out.push_back(t);
+    }
+  }
+  return out;
+}
+
+TEST(ToolFromObj, LargeGroupsAreSplitAndComeBackWhole) {
+  TempDir dir;
+  // A strip of 200,000 triangles over 200,002 distinct vertices in one
+  // group: over both the triangle and the vertex capacity of a layer.
+  std::string text = "g big\n";
+  for (int i = 0; i <= 100000; ++i) {
+    text += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\n";
+  }
+  for (int i = 0; i < 100000; ++i) {
+    const int a = 2 * i + 1;
+    text += "f " + std::to_string(a) + " " + std::to_string(a + 2) + " " + std::to_string(a + 1) + "\n";
+    text += "f " + std::to_string(a + 1) + " " + std::to_string(a + 2) + " " + std::to_string(a + 3) + "\n";
+  }
+  // And a textured group over the 13,333 triangles a textured layer holds.
+  text += "mtllib t.mtl\nvt 0 0\nvt 1 0\nvt 0 1\ng tex\nusemtl t\n";
+  for (int i = 0; i < 13334; ++i) text += "f 1/1 3/2 2/3\n";
+  write_text(dir.path("t.mtl"), "newmtl t\nKd 1 1 1\nmap_Kd t.png\n");
+  write_text(dir.path("big.obj"), text);
+
+  ToolRun r = tool("from-obj " + dir.path("big.obj") + " " + dir.path("big.3ds"), dir);
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("split 'big' (200000 triangles) into"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("split 'tex' (13334 triangles) into 2 layers"), std::string::npos) << r.output;
+
+  const auto read = qev3ds::read_scene(dir.path("big.3ds"));
+  ASSERT_EQ(read.status, qev3ds::read_ok);
+  std::set<std::string> names;
+  for (const auto& m : read.scene.meshes) {
+    EXPECT_LE(m.faces.size(), m.name.rfind("tex", 0) == 0 ? 13333u : 40000u) << m.name;
+    EXPECT_LE(m.vertex_count(), 40000u) << m.name;
+    EXPECT_TRUE(names.insert(m.name).second) << m.name;
+  }
+  EXPECT_EQ(read.scene.meshes.at(0).name, "big");
+  EXPECT_EQ(read.scene.meshes.at(1).name, "big.2");
+  EXPECT_EQ(read.scene.meshes.back().name, "tex.2");
+
+  r = tool("to-obj " + dir.path("big.3ds") + " " + dir.path("back.obj"), dir);
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_EQ(obj_triangles(dir.path("back.obj")), obj_triangles(dir.path("big.obj")));
+}
+
+TEST(ToolFromObj, NamesFitTheirFieldAndWordsFitTheCount) {
+  TempDir dir;
+  const std::string long_name(90, 'n');
+  write_text(dir.path("one.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng " + long_name + "\nf 1 2 3\ng " + long_name +
+                                      "\nf 1 3 2\n");
+  ToolRun r = tool("from-obj " + dir.path("one.obj") + " " + dir.path("one.3ds"), dir);
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("wrote 2 layers, 2 triangles"), std::string::npos) << r.output;
+  const auto read = qev3ds::read_scene(dir.path("one.3ds"));
+  ASSERT_EQ(read.scene.meshes.size(), 2u);
+  // 49 characters is what a reader keeps of a name; the two stay apart in
+  // the writer's 76-character field.
+  EXPECT_EQ(read.scene.meshes[0].name, std::string(49, 'n'));
+
+  write_text(dir.path("single.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  r = tool("from-obj " + dir.path("single.obj") + " " + dir.path("single.3ds"), dir);
+  EXPECT_NE(r.output.find("wrote 1 layer, 1 triangle to"), std::string::npos) << r.output;
+
+  write_text(dir.path("none.obj"), "v 0 0 0\nv 1 0 0\n");
+  r = tool("from-obj " + dir.path("none.obj") + " " + dir.path("none.3ds"), dir);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.output.find("warning:") , std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("holds no faces"), std::string::npos) << r.output;
 }
 
 }  // namespace

@@ -1,90 +1,150 @@
-// Writing OBJ and MTL text from a scene.
+// Writing OBJ and MTL text from a 3DS scene, every face in its own material.
 #include "obj_export.h"
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <map>
-#include <sstream>
-#include <tuple>
+#include <set>
+
+#include "float_text.h"
 
 namespace qev::tool {
 
 namespace {
 
-// OBJ names are single tokens: spaces and control characters become '_'.
-std::string token(const std::string& s, const std::string& fallback) {
-  std::string out = s.empty() ? fallback : s;
+// Names come from untrusted files. As OBJ tokens, no byte of them may end a
+// line, separate tokens or start a comment: controls, spaces and '#'
+// become '_'.
+std::string obj_token(std::string_view s, const char* fallback) {
+  std::string out = s.empty() ? std::string(fallback) : std::string(s);
   for (char& c : out) {
-    if (static_cast<unsigned char>(c) <= ' ') c = '_';
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u == 0x7F || c == '#') c = '_';
   }
   return out;
 }
 
-std::string number(float v) {
-  std::ostringstream o;
-  o << std::setprecision(9) << v;  // enough digits to give back the same float
-  return o.str();
+// A texture file name keeps its spaces but no byte that could end the line.
+std::string obj_path_text(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < ' ' || u == 0x7F) c = '_';
+  }
+  return out;
 }
+
+// A colour component (bytes, or float colours times 256) as 0 to 1.
+std::string unit(std::int32_t v) {
+  return float_text(static_cast<float>(std::clamp(v, 0, 255)) / 255.0f);
+}
+
+std::string rgb_text(const qev3ds::Rgb& c) {
+  return unit(c.red) + ' ' + unit(c.green) + ' ' + unit(c.blue);
+}
+
+// MTL names for material names, OBJ-safe and unique.
+class MaterialNames {
+ public:
+  // The MTL name of a material name, and whether it is new.
+  std::pair<const std::string*, bool> name_of(std::string_view material) {
+    const std::string key(material);
+    auto it = names_.find(key);
+    if (it != names_.end()) return {&it->second, false};
+    const std::string base = obj_token(material, "material");
+    std::string name = base;
+    for (int i = 2; !taken_.insert(name).second; ++i) name = base + "." + std::to_string(i);
+    return {&names_.emplace(key, name).first->second, true};
+  }
+
+ private:
+  std::map<std::string, std::string> names_;
+  std::set<std::string> taken_;
+};
+
+void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look) {
+  mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
+  if (look.material != nullptr) {
+    const qev3ds::Material& m = *look.material;
+    const qev3ds::Rgb& s = !m.specular[1].is_black() ? m.specular[1] : m.specular[0];
+    // Shininess is a percentage; OBJ's specular exponent runs to 1000.
+    mtl << "Ks " << rgb_text(s) << "\nNs " << std::max(0, m.shininess * 10) << "\n";
+  }
+  const float opacity = 1.0f - static_cast<float>(std::clamp(look.transparency, 0, 100)) / 100.0f;
+  mtl << "d " << float_text(opacity) << "\n";
+  if (!look.texture.empty()) mtl << "map_Kd " << obj_path_text(look.texture) << "\n";
+}
+
+bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n && f.c < n; }
 
 }  // namespace
 
-bool write_obj(const Scene& scene, const std::string& obj_path, std::string& error) {
+bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExport& result,
+               std::string& error) {
   namespace fs = std::filesystem;
   const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
-  std::ofstream obj(obj_path), mtl(mtl_path);
+  std::ofstream obj(obj_path, std::ios::binary), mtl(mtl_path, std::ios::binary);
   if (!obj || !mtl) {
     error = "cannot write " + (obj ? mtl_path.string() : obj_path);
     return false;
   }
-  obj << "# written by qev3ds\nmtllib " << mtl_path.filename().string() << "\n";
+  obj << "# written by qev3ds\nmtllib " << obj_path_text(mtl_path.filename().string()) << "\n";
   mtl << "# written by qev3ds\n";
 
-  // Equal positions and mapping pairs are written once.
-  std::map<std::tuple<float, float, float>, std::size_t> positions;
-  std::map<std::pair<float, float>, std::size_t> uvs;
-  for (std::size_t k = 0; k < scene.layers.size(); ++k) {
-    const Layer& l = scene.layers[k];
-    const std::string name = token(l.name, "layer" + std::to_string(k + 1));
-    const std::string material = name + "_material";
-    mtl << "\nnewmtl " << material << "\n"
-        << "Kd " << number(static_cast<float>(l.red) / 255.0f) << ' '
-        << number(static_cast<float>(l.green) / 255.0f) << ' '
-        << number(static_cast<float>(l.blue) / 255.0f) << "\n"
-        << "d " << number(1.0f - static_cast<float>(l.transparency) / 100.0f) << "\n";
-    if (!l.texture.empty()) mtl << "map_Kd " << l.texture << "\n";
-
-    obj << "\ng " << name << "\nusemtl " << material << "\n";
-    std::int32_t smoothing = -1;
-    for (const Triangle& t : l.triangles) {
-      std::size_t v[3], vt[3];
-      for (int c = 0; c < 3; ++c) {
-        const auto key = std::make_tuple(t.corners[3 * c], t.corners[3 * c + 1], t.corners[3 * c + 2]);
-        auto [it, added] = positions.emplace(key, positions.size() + 1);
-        if (added) {
-          obj << "v " << number(t.corners[3 * c]) << ' ' << number(t.corners[3 * c + 1]) << ' '
-              << number(t.corners[3 * c + 2]) << "\n";
-        }
-        v[c] = it->second;
-        if (!l.texture.empty()) {
-          auto [uv, new_uv] = uvs.emplace(std::make_pair(t.mapping[2 * c], t.mapping[2 * c + 1]), uvs.size() + 1);
-          if (new_uv) obj << "vt " << number(t.mapping[2 * c]) << ' ' << number(t.mapping[2 * c + 1]) << "\n";
-          vt[c] = uv->second;
-        }
+  const qev3ds::MaterialIndex materials(scene);
+  MaterialNames names;
+  result = ObjExport{};
+  std::size_t vertex_base = 0, mapping_base = 0;  // OBJ indices are 1-based across the file
+  for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
+    const qev3ds::Mesh& mesh = scene.meshes[k];
+    obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
+    for (std::size_t v = 0; v < mesh.vertex_count(); ++v) {
+      obj << "v " << float_text(mesh.vertices[3 * v]) << ' ' << float_text(mesh.vertices[3 * v + 1])
+          << ' ' << float_text(mesh.vertices[3 * v + 2]) << "\n";
+    }
+    for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
+      obj << "vt " << float_text(mesh.mapping[2 * v]) << ' ' << float_text(mesh.mapping[2 * v + 1])
+          << "\n";
+    }
+    const bool mapped = mesh.mapping_count() > 0;
+    const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    const std::string* current = nullptr;
+    std::int64_t smoothing = -1;
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+      const qev3ds::Face& face = mesh.faces[f];
+      if (!inside(face, mesh.vertex_count()) || (mapped && !inside(face, mesh.mapping_count()))) {
+        ++result.faces_skipped;
+        continue;
       }
-      if (t.smoothing != smoothing) {
-        smoothing = t.smoothing;
+      const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+      const auto [name, added] = names.name_of(look.material_name);
+      if (added) {
+        write_material(mtl, *name, look);
+        ++result.materials;
+      }
+      if (name != current) {
+        obj << "usemtl " << *name << "\n";
+        current = name;
+      }
+      // OBJ takes one number per smoothing group; the full word is written
+      // as that number, 0 as "off".
+      if (face.smoothing != smoothing) {
+        smoothing = face.smoothing;
         obj << "s " << (smoothing == 0 ? std::string("off") : std::to_string(smoothing)) << "\n";
       }
       obj << 'f';
-      for (int c = 0; c < 3; ++c) {
-        obj << ' ' << v[c];
-        if (!l.texture.empty()) obj << '/' << vt[c];
+      for (const std::uint16_t i : {face.a, face.b, face.c}) {
+        obj << ' ' << vertex_base + i + 1;
+        if (mapped) obj << '/' << mapping_base + i + 1;
       }
       obj << "\n";
+      ++result.faces;
     }
+    vertex_base += mesh.vertex_count();
+    mapping_base += mesh.mapping_count();
   }
+  result.vertices = vertex_base;
   obj.flush();
   mtl.flush();
   if (!obj || !mtl) {

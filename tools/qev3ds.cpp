@@ -5,9 +5,11 @@
 #include <CLI/CLI.hpp>
 
 #include "demo_scene.h"
+#include "layer_split.h"
 #include "obj_export.h"
 #include "obj_import.h"
 #include "qev_3ds.h"
+#include "qev_3ds_scene.hpp"
 #include "scene_file.h"
 #include "scene_report.h"
 
@@ -21,7 +23,7 @@ enum Exit {
   kUsage = 2,        // CLI11 reports usage errors with its own codes, mapped here
   kWriteFailed = 3,  // a file could not be written
   kBadObj = 4,       // the OBJ could not be read
-  kCapacity = 5,     // a layer over the writer's capacities
+  kCapacity = 5,     // more layers than a 3DS file holds
   kReadBase = 10,    // 11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not 3DS
 };
 
@@ -35,12 +37,18 @@ const char* read_status_text(int status) {
   }
 }
 
-int read_or_report(const std::string& path, qev::tool::Scene& scene) {
-  const int status = qev::tool::read_3ds(path, scene);
-  if (status != QEV_READ_OK) {
-    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), read_status_text(status), status);
-    return kReadBase + status;
+std::string count_of(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+int read_or_report(const std::string& path, qev3ds::Scene& scene) {
+  qev3ds::ReadResult read = qev3ds::read_scene(path);
+  if (read.status != qev3ds::read_ok) {
+    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), read_status_text(read.status),
+                 read.status);
+    return kReadBase + read.status;
   }
+  scene = std::move(read.scene);
   return kOk;
 }
 
@@ -52,14 +60,14 @@ int run_demo(const std::string& path) {
     return kWriteFailed;
   }
   std::printf("\nread back:\n");
-  qev::tool::Scene scene;
+  qev3ds::Scene scene;
   if (const int rc = read_or_report(path, scene)) return rc;
   qev::tool::print_table(scene, stdout);
   return kOk;
 }
 
 int run_info(const std::string& path, bool json) {
-  qev::tool::Scene scene;
+  qev3ds::Scene scene;
   if (const int rc = read_or_report(path, scene)) return rc;
   if (json) {
     qev::tool::print_json(scene, stdout);
@@ -70,14 +78,22 @@ int run_info(const std::string& path, bool json) {
 }
 
 int run_to_obj(const std::string& in, const std::string& out) {
-  qev::tool::Scene scene;
+  qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
   std::string error;
-  if (!qev::tool::write_obj(scene, out, error)) {
+  qev::tool::ObjExport written;
+  if (!qev::tool::write_obj(scene, out, written, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
     return kWriteFailed;
   }
-  std::printf("wrote %zu layers to %s\n", scene.layers.size(), out.c_str());
+  if (written.faces_skipped > 0) {
+    std::fprintf(stderr, "qev3ds: warning: %s of %s name a vertex or mapping pair the mesh lacks; not written\n",
+                 count_of(written.faces_skipped, "face", "faces").c_str(), in.c_str());
+  }
+  std::printf("wrote %s, %s, %s, %s to %s\n", count_of(scene.meshes.size(), "layer", "layers").c_str(),
+              count_of(written.vertices, "vertex", "vertices").c_str(),
+              count_of(written.faces, "triangle", "triangles").c_str(),
+              count_of(written.materials, "material", "materials").c_str(), out.c_str());
   return kOk;
 }
 
@@ -88,7 +104,18 @@ int run_from_obj(const std::string& in, const std::string& out) {
     std::fprintf(stderr, "qev3ds: %s: not a readable OBJ file: %s\n", in.c_str(), error.c_str());
     return kBadObj;
   }
+  std::size_t triangles = 0;
+  for (const auto& l : scene.layers) triangles += l.triangles.size();
+  if (triangles == 0) {
+    std::fprintf(stderr, "qev3ds: warning: %s holds no faces; the 3DS file has no layers\n", in.c_str());
+  }
+  for (const qev::tool::Split& s : qev::tool::fit_to_capacities(scene)) {
+    std::printf("split '%s' (%s) into %zu layers to fit the 3DS writer\n", s.name.c_str(),
+                count_of(s.triangles, "triangle", "triangles").c_str(), s.parts);
+  }
   const qev::tool::WriteProblem problem = qev::tool::write_3ds(out, scene);
+  // A file that lacks part of the scene is not left to pass for a good one.
+  if (problem.code != 0) std::remove(out.c_str());
   if (problem.code == QEV_ERR_CAPACITY) {
     std::fprintf(stderr, "qev3ds: %s: %s\n", in.c_str(), problem.what.c_str());
     return kCapacity;
@@ -97,9 +124,8 @@ int run_from_obj(const std::string& in, const std::string& out) {
     std::fprintf(stderr, "qev3ds: %s\n", problem.what.c_str());
     return kWriteFailed;
   }
-  std::size_t triangles = 0;
-  for (const auto& l : scene.layers) triangles += l.triangles.size();
-  std::printf("wrote %zu layers, %zu triangles to %s\n", scene.layers.size(), triangles, out.c_str());
+  std::printf("wrote %s, %s to %s\n", count_of(scene.layers.size(), "layer", "layers").c_str(),
+              count_of(triangles, "triangle", "triangles").c_str(), out.c_str());
   return kOk;
 }
 
@@ -110,7 +136,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
   app.require_subcommand(1);
   app.footer(
-      "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 over the writer's capacities,\n"
+      "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 more than 1,400 layers,\n"
       "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
 
   std::string in, out;

@@ -1,48 +1,16 @@
 // Scenes through the exported calls, in the documented calling order.
 #include "scene_file.h"
 
+#include "layer_split.h"
 #include "qev_3ds.h"
 
 namespace qev::tool {
 
-namespace {
-constexpr std::size_t kMaxLayers = 1400;
-constexpr std::size_t kMaxTriangles = 40000;
-constexpr std::size_t kMaxTexturedTriangles = 13333;  // three vertices of their own each
-constexpr std::size_t kMaxLayerName = 76;
-constexpr std::size_t kMaxTextureName = 79;
-}  // namespace
-
-int read_3ds(const std::string& path, Scene& scene) {
-  std::int32_t status = 0;
-  QEV_READ_3DS_FILENAME(path.c_str(), &status);
-  if (status != QEV_READ_OK) return status;
-  std::int32_t n = 0;
-  QEV_READ_3DS_N_LAYER(&n);
-  scene.layers.clear();
-  for (std::int32_t k = 1; k <= n; ++k) {
-    Layer l;
-    char name[64] = {0}, texture[64] = {0};
-    QEV_READ_3DS_LAYER(&k, name, &l.transparency, &l.red, &l.green, &l.blue, texture);
-    l.name = name;
-    l.texture = texture;
-    std::int32_t m = 0;
-    QEV_READ_3DS_N_TRI(&k, &m);
-    l.triangles.resize(static_cast<std::size_t>(m));
-    for (std::int32_t t = 1; t <= m; ++t) {
-      Triangle& tri = l.triangles[static_cast<std::size_t>(t) - 1];
-      QEV_READ_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners.data(), tri.mapping.data());
-    }
-    scene.layers.push_back(std::move(l));
-  }
-  QEV_READ_3DS_END();
-  return QEV_READ_OK;
-}
-
 std::string capacity_problem(const Scene& scene) {
   if (scene.layers.size() > kMaxLayers) {
-    return std::to_string(scene.layers.size()) + " layers; a file holds at most " +
-           std::to_string(kMaxLayers) + ": merge groups or materials";
+    return "the scene needs " + std::to_string(scene.layers.size()) +
+           " layers; a 3DS file holds at most " + std::to_string(kMaxLayers) +
+           ": merge groups or materials, or convert it in several files";
   }
   for (const Layer& l : scene.layers) {
     const std::size_t limit = l.texture.empty() ? kMaxTriangles : kMaxTexturedTriangles;

@@ -1,5 +1,5 @@
-// A whole scene in memory, moved in and out of 3DS files through the
-// library's thirteen exported calls.
+// A scene as layers of triangles, the shape the writer takes, written into
+// a 3DS file through the library's exported calls.
 #pragma once
 
 #include <array>
@@ -26,20 +26,19 @@ struct Scene {
   std::vector<Layer> layers;
 };
 
-// Reads path; returns the read status (0 on success, 1 to 4 as the library says).
-int read_3ds(const std::string& path, Scene& scene);
-
 // What went wrong in write_3ds, for messages.
 struct WriteProblem {
   std::int32_t code = 0;  // the failing call's result, 0 when none
   std::string what;       // a sentence for the user
 };
 
-// Writes scene to path. Checks the writer's limits first (so nothing is
-// written when a layer cannot be honoured).
+// Writes scene to path, its layers fitted to the writer's capacities
+// first (fit_to_capacities). Checks the limits again before writing, so
+// nothing is written when a layer cannot be honoured.
 WriteProblem write_3ds(const std::string& path, const Scene& scene);
 
-// The limits of one file, in words; empty when the scene fits.
+// The limits of one file, in words; empty when the scene fits. Over 1,400
+// layers is the only one a fitted scene can break.
 std::string capacity_problem(const Scene& scene);
 
 }  // namespace qev::tool

@@ -1,7 +1,8 @@
-// Per-layer table and totals, bounding box, and the same as JSON.
+// Per-mesh table and totals, bounding box, and the same as JSON.
 #include "scene_report.h"
 
 #include <cfloat>
+#include <set>
 #include <string>
 
 namespace qev::tool {
@@ -14,13 +15,17 @@ struct Bounds {
   bool empty = true;
 };
 
-Bounds bounds_of(const Scene& scene) {
+Bounds bounds_of(const qev3ds::Scene& scene) {
   Bounds b;
-  for (const Layer& l : scene.layers) {
-    for (const Triangle& t : l.triangles) {
-      for (int i = 0; i < 9; ++i) {
-        b.lo[i % 3] = t.corners[i] < b.lo[i % 3] ? t.corners[i] : b.lo[i % 3];
-        b.hi[i % 3] = t.corners[i] > b.hi[i % 3] ? t.corners[i] : b.hi[i % 3];
+  for (const qev3ds::Mesh& m : scene.meshes) {
+    for (const qev3ds::Face& f : m.faces) {
+      for (const std::uint16_t v : {f.a, f.b, f.c}) {
+        if (v >= m.vertex_count()) continue;
+        for (int a = 0; a < 3; ++a) {
+          const float x = m.vertices[3 * std::size_t{v} + a];
+          b.lo[a] = x < b.lo[a] ? x : b.lo[a];
+          b.hi[a] = x > b.hi[a] ? x : b.hi[a];
+        }
         b.empty = false;
       }
     }
@@ -28,13 +33,24 @@ Bounds bounds_of(const Scene& scene) {
   return b;
 }
 
-std::size_t total_triangles(const Scene& scene) {
+std::size_t total_faces(const qev3ds::Scene& scene) {
   std::size_t n = 0;
-  for (const Layer& l : scene.layers) n += l.triangles.size();
+  for (const qev3ds::Mesh& m : scene.meshes) n += m.faces.size();
   return n;
 }
 
-std::string json_string(const std::string& s) {
+// How many materials the faces of a mesh use, by the face material rule.
+std::size_t materials_used(const qev3ds::Mesh& mesh) {
+  std::set<std::string_view> names;
+  const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+  for (const std::int32_t g : group_of) {
+    const std::size_t group = g >= 0 ? static_cast<std::size_t>(g) : 0;
+    if (group < mesh.groups.size()) names.insert(mesh.groups[group].material);
+  }
+  return names.size();
+}
+
+std::string json_string(std::string_view s) {
   std::string out = "\"";
   for (const char c : s) {
     const auto u = static_cast<unsigned char>(c);
@@ -55,17 +71,23 @@ std::string json_string(const std::string& s) {
 
 }  // namespace
 
-void print_table(const Scene& scene, std::FILE* out) {
-  std::fprintf(out, "%5s  %-24s %9s  %-11s %6s  %s\n", "layer", "name", "triangles", "colour",
-               "transp", "texture");
-  for (std::size_t i = 0; i < scene.layers.size(); ++i) {
-    const Layer& l = scene.layers[i];
+void print_table(const qev3ds::Scene& scene, std::FILE* out) {
+  const qev3ds::MaterialIndex materials(scene);
+  std::fprintf(out, "%5s  %-24s %9s %9s  %-11s %6s  %s\n", "layer", "name", "triangles",
+               "materials", "colour", "transp", "texture");
+  for (std::size_t i = 0; i < scene.meshes.size(); ++i) {
+    const qev3ds::Mesh& m = scene.meshes[i];
+    const qev3ds::Look look = qev3ds::mesh_look(materials, m);
     char colour[40];
-    std::snprintf(colour, sizeof colour, "%d,%d,%d", l.red, l.green, l.blue);
-    std::fprintf(out, "%5zu  %-24s %9zu  %-11s %5d%%  %s\n", i + 1, l.name.c_str(), l.triangles.size(),
-                 colour, l.transparency, l.texture.empty() ? "-" : l.texture.c_str());
+    std::snprintf(colour, sizeof colour, "%d,%d,%d", look.colour.red, look.colour.green,
+                  look.colour.blue);
+    const std::string texture(look.texture.empty() ? "-" : look.texture);
+    std::fprintf(out, "%5zu  %-24s %9zu %9zu  %-11s %5d%%  %s\n", i + 1, m.name.c_str(),
+                 m.faces.size(), materials_used(m), colour, look.transparency, texture.c_str());
   }
-  std::fprintf(out, "total: %zu layers, %zu triangles\n", scene.layers.size(), total_triangles(scene));
+  const std::size_t layers = scene.meshes.size(), triangles = total_faces(scene);
+  std::fprintf(out, "total: %zu %s, %zu %s\n", layers, layers == 1 ? "layer" : "layers", triangles,
+               triangles == 1 ? "triangle" : "triangles");
   const Bounds b = bounds_of(scene);
   if (!b.empty) {
     std::fprintf(out, "bounds: x %g .. %g, y %g .. %g, z %g .. %g\n", b.lo[0], b.hi[0], b.lo[1],
@@ -73,18 +95,26 @@ void print_table(const Scene& scene, std::FILE* out) {
   }
 }
 
-void print_json(const Scene& scene, std::FILE* out) {
+void print_json(const qev3ds::Scene& scene, std::FILE* out) {
+  const qev3ds::MaterialIndex materials(scene);
   std::fprintf(out, "{\n  \"layers\": [");
-  for (std::size_t i = 0; i < scene.layers.size(); ++i) {
-    const Layer& l = scene.layers[i];
+  for (std::size_t i = 0; i < scene.meshes.size(); ++i) {
+    const qev3ds::Mesh& m = scene.meshes[i];
+    const qev3ds::Look look = qev3ds::mesh_look(materials, m);
     std::fprintf(out,
                  "%s\n    {\"name\": %s, \"triangles\": %zu, \"colour\": [%d, %d, %d], "
-                 "\"transparency\": %d, \"texture\": %s}",
-                 i ? "," : "", json_string(l.name).c_str(), l.triangles.size(), l.red, l.green,
-                 l.blue, l.transparency, json_string(l.texture).c_str());
+                 "\"transparency\": %d, \"texture\": %s, \"materials\": %zu, \"groups\": [",
+                 i ? "," : "", json_string(m.name).c_str(), m.faces.size(), look.colour.red,
+                 look.colour.green, look.colour.blue, look.transparency,
+                 json_string(look.texture).c_str(), materials_used(m));
+    for (std::size_t g = 0; g < m.groups.size(); ++g) {
+      std::fprintf(out, "%s{\"material\": %s, \"faces\": %d}", g ? ", " : "",
+                   json_string(m.groups[g].material).c_str(), m.groups[g].count);
+    }
+    std::fprintf(out, "]}");
   }
-  std::fprintf(out, "%s],\n  \"total_layers\": %zu,\n  \"total_triangles\": %zu", scene.layers.empty() ? "" : "\n  ",
-               scene.layers.size(), total_triangles(scene));
+  std::fprintf(out, "%s],\n  \"total_layers\": %zu,\n  \"total_triangles\": %zu",
+               scene.meshes.empty() ? "" : "\n  ", scene.meshes.size(), total_faces(scene));
   const Bounds b = bounds_of(scene);
   if (!b.empty) {
     std::fprintf(out, ",\n  \"bounds\": {\"min\": [%.9g, %.9g, %.9g], \"max\": [%.9g, %.9g, %.9g]}",

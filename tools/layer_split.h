@@ -1,0 +1,33 @@
+// Layers fitted to what one 3DS layer of the writer holds.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "scene_file.h"
+
+namespace qev::tool {
+
+// The writer's capacities for one file and one layer.
+inline constexpr std::size_t kMaxLayers = 1400;
+inline constexpr std::size_t kMaxTriangles = 40000;
+inline constexpr std::size_t kMaxVertices = 40000;         // welded, in an untextured layer
+inline constexpr std::size_t kMaxTexturedTriangles = 13333;  // three vertices of their own each
+inline constexpr std::size_t kMaxLayerName = 76;
+inline constexpr std::size_t kMaxTextureName = 79;
+
+struct Split {
+  std::string name;       // the layer as it came
+  std::size_t triangles;  // its triangles
+  std::size_t parts;      // the layers it became
+};
+
+// Splits every layer beyond a capacity into consecutive layers, keeping
+// every triangle in order: "name", "name.2", "name.3", ... Every name fits
+// its field and is unique across the file; texture names are cut to theirs.
+// Untextured layers carry no mapping into the file, so theirs is cleared.
+// Returns what was split.
+std::vector<Split> fit_to_capacities(Scene& scene);
+
+}  // namespace qev::tool
