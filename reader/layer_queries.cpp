@@ -68,7 +68,8 @@ std::int32_t layer(std::int32_t k, char* name, std::int32_t* transparency, std::
 
   // The layer's material is the one its first face group names.
   const qev3ds::Look look = qev3ds::mesh_look(*r.materials, *found);
-  std::memcpy(texture, look.texture.data(), look.texture.size());  // at most 49 characters
+  // At most 49 characters; an empty view may have no storage at all.
+  if (!look.texture.empty()) std::memcpy(texture, look.texture.data(), look.texture.size());
   texture[look.texture.size()] = '\0';
   r.texture_flags[static_cast<std::size_t>(k) - 1] =
       look.material == nullptr ? 1 : static_cast<std::int32_t>(look.texture.size()) + 1;

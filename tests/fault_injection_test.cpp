@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fault_injection.h"
+#include "qev_3ds_scene.hpp"
 #include "reader/reader_state.h"
 #include "support/scene_io.h"
 #include "support/temp_files.h"
@@ -110,6 +111,47 @@ TEST(FaultInjection, EveryFailurePointOfAParse) {
     ASSERT_EQ(qev::reader::state().scene.materials.empty(), status == QEV_READ_NOT_3DS) << n;
     ASSERT_EQ(g_live, status == QEV_READ_NOT_3DS ? live_empty : live_before)
         << "storage held after failure point " << n;
+  }
+}
+
+// The scene API through the same seam: every failure gives its status and
+// an empty scene, and whatever a failed parse took is freed with it.
+TEST(FaultInjection, EveryFailurePointOfASceneRead) {
+  TempDir dir;
+  const std::string path = dir.path("rich.3ds");
+  ASSERT_EQ(write_scene(path, rich_scene()), QEV_OK);
+  const Bytes bytes = read_bytes(path);
+  fail_nth_call(0);
+  g_armed = true;
+  const long live_before_clean = g_live;
+  { const auto clean = qev3ds::read_scene(path); ASSERT_EQ(clean.status, qev3ds::read_ok); }
+  g_armed = false;
+  const long points = counted_calls();
+  ASSERT_EQ(g_live, live_before_clean);
+  ASSERT_GT(points, 20);
+
+  for (const bool from_memory : {false, true}) {
+    for (long n = 1; n <= points; ++n) {
+      const long live_before = g_live;
+      fail_nth_call(n);
+      g_armed = true;
+      qev3ds::ReadResult read =
+          from_memory ? qev3ds::read_scene(bytes.data(), bytes.size()) : qev3ds::read_scene(path);
+      g_armed = false;
+      fail_nth_call(0);
+      if (read.status == qev3ds::read_ok && !from_memory) {
+        ASSERT_EQ(n, points) << "failure point " << n << " went unnoticed";  // the close
+      } else if (read.status != qev3ds::read_ok) {
+        if (!from_memory && n <= 4) {
+          ASSERT_EQ(read.status, n == 1 ? qev3ds::cannot_open : n == 3 ? qev3ds::cannot_tell : qev3ds::cannot_seek) << n;
+        } else {
+          ASSERT_EQ(read.status, qev3ds::not_3ds) << n;
+        }
+        ASSERT_TRUE(read.scene.meshes.empty() && read.scene.materials.empty()) << n;
+      }
+      read = qev3ds::ReadResult{};
+      ASSERT_EQ(g_live, live_before) << "storage held after failure point " << n;
+    }
   }
 }
 

@@ -145,6 +145,17 @@ TEST_F(ReaderQueries, CursorsCountCallsAndTheEndReportsSkippedTriangles) {
   fetch(2, 1);
   EXPECT_EQ(QEV_READ_3DS_END(), 0);
   EXPECT_EQ(QEV_READ_3DS_END(), 0);  // nothing left to release
+
+  // Every triangle fetched, some of them again: the end counts calls
+  // against the face count, so more calls than faces is no skip.
+  load(file);
+  QEV_READ_3DS_N_LAYER(&n);
+  fetch(1, 1);
+  fetch(1, 2);
+  fetch(2, 1);
+  fetch(1, 2);
+  fetch(2, 1);
+  EXPECT_EQ(QEV_READ_3DS_END(), 0);
 }
 
 TEST_F(ReaderQueries, SceneWithoutFacesEndsWithZero) {

@@ -249,5 +249,37 @@ TEST(Welding, LaterCornerWeldsToAnEarlierCornerOfTheSameTriangle) {
   EXPECT_EQ(faces->u16(6), 1u);
 }
 
+// The vertices the writer stages for one untextured triangle.
+std::uint16_t staged_vertices(const std::array<float, 9>& corners) {
+  TempDir dir;
+  HostTriangle t;
+  t.corners = corners;
+  const std::string path = dir.path("w.3ds");
+  EXPECT_EQ(write_scene(path, {HostLayer{"L", 0, 1, 1, 1, "", {t}}}), QEV_OK);
+  const Node root = parse_file(read_bytes(path));
+  return root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(POINT_ARRAY)->u16(0);
+}
+
+// Welds that only the rounding steps of the rule decide, through the whole
+// writer; a third corner far away keeps the count honest.
+TEST(Welding, RoundingStepsDecideThroughTheWriter) {
+  struct Case {
+    std::array<float, 9> corners;
+    std::uint16_t vertices;
+    const char* why;
+  } cases[] = {
+      // x: 0x1.fa0f9p-15 + 0x1.cp-39 rounds up in f32; with z the sum is
+      // then past 0.0001. Kept in double, the difference would weld.
+      {{0x1.fa0f9p-15f, 0, 0x1.4cccccp-15f, -0x1.cp-39f, 0, 0, 5, 5, 5}, 3,
+       "each difference rounds to f32"},
+      // x + z = 0x1.a36e2ep-14 + 0x1.a63664p-39 is at least 0.0001 exactly,
+      // but rounds to 0x1.a36e2ep-14 (below it) as an f32 sum.
+      {{0, 0, 0, 0x1.a36e2ep-14f, 0, 0x1.a63664p-39f, 5, 5, 5}, 2, "x + z sums in f32"},
+      // The same amounts with the large one on y: y is added in double.
+      {{0, 0, 0, 0, 0x1.a36e2ep-14f, 0x1.a63664p-39f, 5, 5, 5}, 3, "y is added in double"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(staged_vertices(c.corners), c.vertices) << c.why;
+}
+
 }  // namespace
 }  // namespace qev::test

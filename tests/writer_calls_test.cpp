@@ -66,6 +66,24 @@ TEST(WriterCalls, ResultsOfTheOrderChecks) {
   EXPECT_EQ(faces->u16(8), 5u);  // edge flags 1, 0, 1
 }
 
+TEST(WriterCalls, ATriangleNumberAlreadyStagedIsRefusedAndStagesNothing) {
+  TempDir dir;
+  open_with_layers(dir, 1);
+  const float other[9] = {7, 7, 7, 8, 8, 8, 9, 9, 9};
+  EXPECT_EQ(n_tri(1, 3), 1);
+  EXPECT_EQ(put(1, 1), 1);
+  EXPECT_EQ(put(1, 2), 2);
+  EXPECT_EQ(put(1, 1, 1, other), 0);  // t - 1
+  EXPECT_EQ(put(1, 2, 1, other), 1);
+  EXPECT_EQ(put(1, 3), 3);
+  EXPECT_EQ(QEV_PUT_3DS_TRIANGLE_END(), QEV_OK);
+  EXPECT_EQ(finish(), QEV_OK);
+  const Node root = parse_file(read_bytes(dir.path("out.3ds")));
+  const Node* mesh = root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT);
+  EXPECT_EQ(mesh->find(FACE_ARRAY)->u16(0), 3u);
+  EXPECT_EQ(mesh->find(POINT_ARRAY)->u16(0), 3u);  // the refused corners were not pooled
+}
+
 TEST(WriterCalls, FaceFlagsAndSmoothingTruncation) {
   TempDir dir;
   struct Case {

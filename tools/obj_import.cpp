@@ -11,10 +11,15 @@ namespace qev::tool {
 
 namespace {
 
-std::int32_t to_byte(double v) {
-  const double scaled = std::round(v * 255.0);
-  return static_cast<std::int32_t>(scaled < 0 ? 0 : scaled > 255 ? 255 : scaled);
+// v * scale rounded and clamped to 0 .. top; NaN counts as 0. MTL values
+// are untrusted text: no value may reach an integer conversion out of range.
+std::int32_t scaled_clamped(double v, double scale, double top) {
+  const double scaled = std::round(v * scale);
+  if (!(scaled > 0)) return 0;
+  return static_cast<std::int32_t>(scaled > top ? top : scaled);
 }
+
+std::int32_t to_byte(double v) { return scaled_clamped(v, 255.0, 255.0); }
 
 // An OBJ smoothing group n as the group bit it stands for; groups above 8
 // share the eight bits a reader reports.
@@ -23,19 +28,41 @@ std::int32_t smoothing_bits(unsigned int group) {
   return std::int32_t{1} << ((group - 1) % 8);
 }
 
-}  // namespace
 
-bool read_obj(const std::string& obj_path, Scene& scene, std::string& error) {
+tinyobj::ObjReaderConfig obj_config() {
   tinyobj::ObjReaderConfig config;
   config.triangulate = true;
   config.vertex_color = false;
+  return config;
+}
+
+bool parse_failed(const tinyobj::ObjReader& reader, const std::string& what, std::string& error) {
+  error = reader.Error().empty() ? "cannot read " + what : reader.Error();
+  while (!error.empty() && error.back() == '\n') error.pop_back();
+  return false;
+}
+
+bool scene_from(const tinyobj::ObjReader& reader, Scene& scene, std::string& error);
+
+}  // namespace
+
+bool read_obj(const std::string& obj_path, Scene& scene, std::string& error) {
+  tinyobj::ObjReaderConfig config = obj_config();
   config.mtl_search_path = std::filesystem::path(obj_path).parent_path().string();
   tinyobj::ObjReader reader;
-  if (!reader.ParseFromFile(obj_path, config)) {
-    error = reader.Error().empty() ? "cannot read " + obj_path : reader.Error();
-    while (!error.empty() && error.back() == '\n') error.pop_back();
-    return false;
-  }
+  if (!reader.ParseFromFile(obj_path, config)) return parse_failed(reader, obj_path, error);
+  return scene_from(reader, scene, error);
+}
+
+bool read_obj_text(const std::string& obj, const std::string& mtl, Scene& scene, std::string& error) {
+  tinyobj::ObjReader reader;
+  if (!reader.ParseFromString(obj, mtl, obj_config())) return parse_failed(reader, "the OBJ text", error);
+  return scene_from(reader, scene, error);
+}
+
+namespace {
+
+bool scene_from(const tinyobj::ObjReader& reader, Scene& scene, std::string& error) {
   const tinyobj::attrib_t& attrib = reader.GetAttrib();
   const auto& materials = reader.GetMaterials();
   scene.layers.clear();
@@ -65,7 +92,7 @@ bool read_obj(const std::string& obj_path, Scene& scene, std::string& error) {
           l.red = to_byte(m.diffuse[0]);
           l.green = to_byte(m.diffuse[1]);
           l.blue = to_byte(m.diffuse[2]);
-          l.transparency = static_cast<std::int32_t>(std::round((1.0 - m.dissolve) * 100.0));
+          l.transparency = scaled_clamped(1.0 - m.dissolve, 100.0, 100.0);
           l.texture = m.diffuse_texname;
         }
         if (l.name.empty()) l.name = "layer" + std::to_string(scene.layers.size() + 1);
@@ -99,5 +126,7 @@ bool read_obj(const std::string& obj_path, Scene& scene, std::string& error) {
   }
   return true;
 }
+
+}  // namespace
 
 }  // namespace qev::tool

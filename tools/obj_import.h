@@ -13,4 +13,7 @@ namespace qev::tool {
 // texture. False with a message in error when the OBJ cannot be read.
 bool read_obj(const std::string& obj_path, Scene& scene, std::string& error);
 
+// The same from OBJ and MTL text in memory.
+bool read_obj_text(const std::string& obj, const std::string& mtl, Scene& scene, std::string& error);
+
 }  // namespace qev::tool
