@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,13 +21,17 @@
 #include <lib3ds/material.h>
 
 #include "qev_3ds.h"
+#include "qev_3ds_scene.hpp"
 #include "support/demo_layers.h"
+#include "support/reader_files.h"
 #include "support/scene_io.h"
 #include "support/temp_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qev::test;  // the chunk builder, files and host helpers
+using namespace qev;        // chunk ids
 
 struct Mesh {
   std::string name;
@@ -148,6 +153,70 @@ TEST(PeerModels, EveryModelParsesAndAgreesWithLib3ds) {
   }
   std::printf("%zu faces compared, %zu meshes un-mirrored\n", compared, mirrored_meshes);
   EXPECT_GT(compared, 500u);
+}
+
+// lib3ds names each face's material; the scene API must give every face
+// that a group lists the same one, and the thirteen functions' layer view
+// must equal the scene API's mesh view.
+TEST(PeerModels, EveryFaceHasTheMaterialLib3dsGivesIt) {
+  // The models have one material per mesh; a mesh of three groups, one of
+  // them naming a material the file lacks, joins them.
+  TempDir dir;
+  const Chunk diffuse = Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, 9, 8, 7), rgb24(LIN_COLOR_24, 9, 8, 7)});
+  write_bytes(dir.path("groups.3ds"),
+              m3d_file({material("fur", {diffuse}), material("eye", {diffuse}),
+                        object("Cat", {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
+                                       faces({0, 1, 2, 1, 3, 2, 0, 1, 3, 0, 2, 3},
+                                             {mat_group("eye", {1}), mat_group("fur", {0, 3}),
+                                              mat_group("none", {2})})})})
+                  .bytes());
+  std::vector<fs::path> paths = models();
+  paths.push_back(dir.path("groups.3ds"));
+  std::size_t faces = 0, multi = 0;
+  for (const fs::path& path : paths) {
+    SCOPED_TRACE(path.filename().string());
+    const qev3ds::ReadResult read = qev3ds::read_scene(path.string());
+    ASSERT_EQ(read.status, qev3ds::read_ok);
+    const qev3ds::MaterialIndex materials(read.scene);
+    Lib3dsFile* file = lib3ds_file_load(path.string().c_str());
+    ASSERT_NE(file, nullptr);
+    std::multimap<std::string, const Lib3dsMesh*> theirs;
+    for (Lib3dsMesh* m = file->meshes; m != nullptr; m = m->next) theirs.emplace(m->name, m);
+    for (const qev3ds::Mesh& mesh : read.scene.meshes) {
+      const auto it = theirs.find(mesh.name);
+      ASSERT_NE(it, theirs.end()) << mesh.name;
+      const Lib3dsMesh* t = it->second;
+      theirs.erase(it);
+      ASSERT_EQ(t->faces, mesh.faces.size());
+      const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+      std::set<std::string> used;
+      for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        // lib3ds leaves faces without a name where no group lists them, and
+        // where the mesh has no group at all (our default group).
+        if (group_of[f] < 0 || (mesh.groups.size() == 1 && mesh.groups[0].material == "WG_DEFAULT")) continue;
+        const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+        EXPECT_EQ(std::string(look.material_name), t->faceL[f].material) << mesh.name << " face " << f;
+        used.insert(std::string(look.material_name));
+        ++faces;
+      }
+      multi += used.size() > 1 ? 1 : 0;
+    }
+    lib3ds_file_free(file);
+
+    // The C functions' answers are the scene API's, layer by layer.
+    const ReadScene c = qev::test::read_scene(path.string());
+    ASSERT_EQ(c.layers.size(), read.scene.meshes.size());
+    for (std::size_t k = 0; k < c.layers.size(); ++k) {
+      const qev3ds::Look look = qev3ds::mesh_look(materials, read.scene.meshes[k]);
+      EXPECT_TRUE(look.colour.red == c.layers[k].red && look.colour.green == c.layers[k].green &&
+                  look.colour.blue == c.layers[k].blue && look.transparency == c.layers[k].transparency &&
+                  look.texture == c.layers[k].texture)
+          << k;
+    }
+  }
+  std::printf("%zu faces compared, %zu meshes of several materials\n", faces, multi);
+  EXPECT_GT(faces, 500u);
+  EXPECT_GE(multi, 1u);
 }
 
 TEST(PeerModels, TheEmptyModelIsNot3ds) {
