@@ -1,5 +1,5 @@
-"""Tests of the Python module against the built library (run by CTest with
-QEV3DS_LIBRARY set)."""
+"""The per-triangle API (Layer, Triangle, read_scene, write_scene) as it was,
+against the installed package."""
 
 import os
 import tempfile

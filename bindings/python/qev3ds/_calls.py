@@ -1,5 +1,5 @@
-"""Write triangle meshes into 3DS files and read them back, through the
-QEV_3DS shared library (ctypes only, no other dependency).
+"""The thirteen functions through ctypes, one Python call per triangle:
+Layer, Triangle, read_scene and write_scene, kept as they were.
 
     import qev3ds
     layer = qev3ds.Layer("Floor", colour=(200, 180, 160), triangles=[
@@ -9,7 +9,8 @@ QEV_3DS shared library (ctypes only, no other dependency).
         print(layer.name, len(layer.triangles))
 
 The library is found through the QEV3DS_LIBRARY environment variable, next
-to this module, or on the system's library path.
+to this package, in the package's own extension module (which carries the
+library), or on the system's library path.
 """
 
 import ctypes
@@ -19,7 +20,8 @@ import sys
 from dataclasses import dataclass, field
 from typing import List, Sequence, Tuple
 
-__all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library"]
+__all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library",
+           "override_path"]
 
 Vec3 = Tuple[float, float, float]
 Vec2 = Tuple[float, float]
@@ -59,24 +61,35 @@ class Qev3dsError(Exception):
                -5: "no output file is open", -6: "the file cannot be created",
                -7: "writing the file failed", -8: "some data was refused"}
 
-    def __init__(self, status: int, path: str):
+    def __init__(self, status: int, path: str, detail: str = ""):
         self.status = status
         self.path = path
         meaning = self.READ_STATUS.get(status) or self.REFUSAL.get(status, "failed")
-        super().__init__(f"{path}: {meaning} (status {status})")
+        where = f"{detail}: " if detail else ""
+        super().__init__(f"{path}: {where}{meaning} (status {status})")
 
 
 _lib = None
 
 
+def override_path():
+    """The library that QEV3DS_LIBRARY names, or None."""
+    return os.environ.get("QEV3DS_LIBRARY") or None
+
+
 def _candidates():
-    env = os.environ.get("QEV3DS_LIBRARY")
+    env = override_path()
     if env:
         yield env
     here = os.path.dirname(os.path.abspath(__file__))
     names = ["QEV_3DS.dll"] if sys.platform == "win32" else ["libQEV_3DS.so", "libQEV_3DS.dylib"]
     for name in names:
         yield os.path.join(here, name)
+    try:
+        from . import _native  # the extension module exports the thirteen functions
+        yield _native.__file__
+    except ImportError:
+        pass
     found = ctypes.util.find_library("QEV_3DS")
     if found:
         yield found
