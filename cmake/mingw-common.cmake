@@ -3,7 +3,11 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${QEV_MINGW_PREFIX}-gcc)
 set(CMAKE_CXX_COMPILER ${QEV_MINGW_PREFIX}-g++)
-set(CMAKE_Fortran_COMPILER ${QEV_MINGW_PREFIX}-gfortran)
+# The Fortran example is optional: name the cross compiler only where it is.
+find_program(QEV_MINGW_GFORTRAN ${QEV_MINGW_PREFIX}-gfortran)
+if(QEV_MINGW_GFORTRAN)
+  set(CMAKE_Fortran_COMPILER ${QEV_MINGW_GFORTRAN})
+endif()
 set(CMAKE_RC_COMPILER ${QEV_MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${QEV_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
