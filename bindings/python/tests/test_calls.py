@@ -1,23 +1,13 @@
 """The per-triangle API (Layer, Triangle, read_scene, write_scene) as it was,
 against the installed package."""
 
-import os
-import tempfile
 import unittest
 
 import qev3ds
+from support import TempDirCase
 
 
-class RoundTrip(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.TemporaryDirectory()
-
-    def tearDown(self):
-        self.dir.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.dir.name, name)
-
+class RoundTrip(TempDirCase):
     def test_layers_come_back_with_their_values(self):
         square = [qev3ds.Triangle(((0, 0, 0), (1, 0, 0), (1, 1, 0)), smoothing=1),
                   qev3ds.Triangle(((0, 0, 0), (1, 1, 0), (0, 1, 0)), smoothing=4)]
