@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -29,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t triangles = 0;
   for (const auto& l : scene.layers) triangles += l.triangles.size();
 
-  static const std::string path = "/tmp/qev3ds-fuzz-obj-" + std::to_string(getpid()) + ".3ds";
+  static const std::string path =
+      (std::filesystem::temp_directory_path() / ("qev3ds-fuzz-obj-" + std::to_string(getpid()) + ".3ds")).string();
   const qev::tool::WriteProblem problem = qev::tool::write_3ds(path, scene);
   if (problem.code != 0) {
     // Only a scene of more layers than a file holds may be refused.
