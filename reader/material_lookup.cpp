@@ -52,15 +52,21 @@ Look mesh_look(const MaterialIndex& materials, const Mesh& mesh) {
 
 std::vector<std::int32_t> face_groups(const Mesh& mesh) {
   std::vector<std::int32_t> group_of(mesh.faces.size(), -1);
-  for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
+  std::size_t open = group_of.size();  // faces no group has listed yet
+  for (std::size_t g = 0; g < mesh.groups.size() && open > 0; ++g) {
     const FaceGroup& group = mesh.groups[g];
     for (std::int32_t j = 0; j < group.count; ++j) {
       const std::uint16_t f = group.face(j);
       // The first group that lists a face decides it, as the first group
       // decides the layer.
-      if (f < group_of.size() && group_of[f] < 0) group_of[f] = static_cast<std::int32_t>(g);
+      if (f < group_of.size() && group_of[f] < 0) {
+        group_of[f] = static_cast<std::int32_t>(g);
+        --open;
+      }
     }
   }
+  // Once every face is decided the later groups change nothing: a file of
+  // many all-faces groups costs one pass, not one per group.
   return group_of;
 }
 

@@ -109,6 +109,9 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExpor
     }
     const bool mapped = mesh.mapping_count() > 0;
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    // A face's look and MTL name depend on its group alone: found once per
+    // group (the last slot for faces that no group lists).
+    std::vector<const std::string*> name_of_group(mesh.groups.size() + 1, nullptr);
     const std::string* current = nullptr;
     std::int64_t smoothing = -1;
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
@@ -117,12 +120,17 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExpor
         ++result.faces_skipped;
         continue;
       }
-      const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
-      const auto [name, added] = names.name_of(look.material_name);
-      if (added) {
-        write_material(mtl, *name, look);
-        ++result.materials;
+      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      if (name_of_group[slot] == nullptr) {
+        const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+        const auto [name, added] = names.name_of(look.material_name);
+        if (added) {
+          write_material(mtl, *name, look);
+          ++result.materials;
+        }
+        name_of_group[slot] = name;
       }
+      const std::string* name = name_of_group[slot];
       if (name != current) {
         obj << "usemtl " << *name << "\n";
         current = name;

@@ -40,12 +40,16 @@ std::size_t total_faces(const qev3ds::Scene& scene) {
 }
 
 // How many materials the faces of a mesh use, by the face material rule.
+// (A face that no group lists takes the first group's.)
 std::size_t materials_used(const qev3ds::Mesh& mesh) {
-  std::set<std::string_view> names;
-  const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
-  for (const std::int32_t g : group_of) {
+  std::vector<bool> used(mesh.groups.size(), false);
+  for (const std::int32_t g : qev3ds::face_groups(mesh)) {
     const std::size_t group = g >= 0 ? static_cast<std::size_t>(g) : 0;
-    if (group < mesh.groups.size()) names.insert(mesh.groups[group].material);
+    if (group < used.size()) used[group] = true;
+  }
+  std::set<std::string_view> names;
+  for (std::size_t g = 0; g < used.size(); ++g) {
+    if (used[g]) names.insert(mesh.groups[g].material);
   }
   return names.size();
 }

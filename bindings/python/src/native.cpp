@@ -266,12 +266,19 @@ PyObject* face_materials(PyObject*, PyObject* args) {
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     std::vector<std::string> names;
     std::vector<std::int32_t> index(mesh.faces.size());
+    // A face's material depends on its group alone: looked up once per
+    // group (the last slot for faces that no group lists).
+    std::vector<std::int32_t> index_of_group(mesh.groups.size() + 1, -1);
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-      const std::string name(qev3ds::face_look(materials, mesh, group_of[f]).material_name);
-      std::size_t i = 0;
-      while (i < names.size() && names[i] != name) ++i;
-      if (i == names.size()) names.push_back(name);
-      index[f] = static_cast<std::int32_t>(i);
+      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      if (index_of_group[slot] < 0) {
+        const std::string name(qev3ds::face_look(materials, mesh, group_of[f]).material_name);
+        std::size_t i = 0;
+        while (i < names.size() && names[i] != name) ++i;
+        if (i == names.size()) names.push_back(name);
+        index_of_group[slot] = static_cast<std::int32_t>(i);
+      }
+      index[f] = index_of_group[slot];
     }
     PyObject* name_list = PyList_New(static_cast<Py_ssize_t>(names.size()));
     if (name_list == nullptr) {
