@@ -15,7 +15,15 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
+/* QEV_3DS.dll uses the C calling convention. QEV_3DS_STDCALL.dll, for
+ * 32-bit hosts that can only call __stdcall (classic Visual Basic, VBA),
+ * exports the same names in that convention: define QEV_3DS_STDCALL before
+ * including this header to call it from C. */
+#if defined(QEV_3DS_STDCALL)
+#define QEV_CALL __stdcall
+#else
 #define QEV_CALL __cdecl
+#endif
 #if defined(QEV_3DS_BUILDING)
 #define QEV_API __declspec(dllexport)
 #elif defined(QEV_3DS_STATIC)
