@@ -1,13 +1,7 @@
-# Installs the build tree into a fresh prefix, then builds a consumer against
-# it with find_package and with pkg-config, and runs both.
+# Installs the build tree into a fresh prefix, then builds consumers against
+# it (build_consumers.cmake).
 # Run as: cmake -DBUILD_DIR=<build> -DSOURCE_DIR=<tests/consumer> -DWORK=<dir> -P check_install.cmake
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
-  endif()
-  message(STATUS "${out}")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)
@@ -18,24 +12,5 @@ foreach(f include/qev_3ds.h include/qev_3ds_scene.hpp bin/qev3ds)
   endif()
 endforeach()
 
-# find_package(QEV_3DS)
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK}/cmake-build -DCMAKE_PREFIX_PATH=${prefix})
-run(${CMAKE_COMMAND} --build ${WORK}/cmake-build)
-run(${WORK}/cmake-build/consumer ${WORK}/by-cmake.3ds)
-run(${WORK}/cmake-build/scene_consumer ${WORK}/by-cmake.3ds)
-
-# pkg-config
-file(GLOB_RECURSE pc_files ${prefix}/*/qev_3ds.pc)
-list(GET pc_files 0 pc)
-get_filename_component(pc_dir ${pc} DIRECTORY)
-set(ENV{PKG_CONFIG_PATH} ${pc_dir})
-execute_process(COMMAND pkg-config --cflags --libs qev_3ds OUTPUT_VARIABLE flags RESULT_VARIABLE rc
-                OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "pkg-config does not know qev_3ds")
-endif()
-separate_arguments(flags UNIX_COMMAND "${flags}")
-run(cc ${SOURCE_DIR}/consumer.c ${flags} -o ${WORK}/pc-consumer)
-get_filename_component(libdir ${pc_dir} DIRECTORY)
-set(ENV{LD_LIBRARY_PATH} ${libdir})
-run(${WORK}/pc-consumer ${WORK}/by-pkg-config.3ds)
+run(${CMAKE_COMMAND} -DPREFIX=${prefix} -DSOURCE_DIR=${SOURCE_DIR} -DWORK=${WORK}/consumers
+    -P ${CMAKE_CURRENT_LIST_DIR}/build_consumers.cmake)
