@@ -1,0 +1,68 @@
+#include "cli_common.h"
+
+#include <cstdio>
+
+#include "layer_split.h"
+#include "qev_3ds.h"
+
+namespace qev::tool {
+namespace {
+
+const char* read_status_text(int status) {
+  switch (status) {
+    case QEV_READ_CANNOT_OPEN: return "cannot open the file";
+    case QEV_READ_CANNOT_SEEK: return "cannot position in the file";
+    case QEV_READ_CANNOT_TELL: return "cannot take the file position";
+    case QEV_READ_NOT_3DS: return "not a 3DS file, or damaged";
+    default: return "read";
+  }
+}
+
+}  // namespace
+
+std::string count_of(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+int read_or_report(const std::string& path, qev3ds::Scene& scene) {
+  qev3ds::ReadResult read = qev3ds::read_scene(path);
+  if (read.status != qev3ds::read_ok) {
+    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), read_status_text(read.status),
+                 read.status);
+    return kReadBase + read.status;
+  }
+  scene = std::move(read.scene);
+  return kOk;
+}
+
+void report_warnings(const std::vector<std::string>& warnings) {
+  for (const std::string& w : warnings) std::fprintf(stderr, "qev3ds: warning: %s\n", w.c_str());
+}
+
+int write_layers_3ds(Scene& scene, const std::string& in, const std::string& out) {
+  std::size_t triangles = 0;
+  for (const auto& l : scene.layers) triangles += l.triangles.size();
+  if (triangles == 0) {
+    std::fprintf(stderr, "qev3ds: warning: %s holds no faces; the 3DS file has no layers\n", in.c_str());
+  }
+  for (const Split& s : fit_to_capacities(scene)) {
+    std::printf("split '%s' (%s) into %zu layers to fit the 3DS writer\n", s.name.c_str(),
+                count_of(s.triangles, "triangle", "triangles").c_str(), s.parts);
+  }
+  const WriteProblem problem = write_3ds(out, scene);
+  // A file that lacks part of the scene is not left to pass for a good one.
+  if (problem.code != 0) std::remove(out.c_str());
+  if (problem.code == QEV_ERR_CAPACITY) {
+    std::fprintf(stderr, "qev3ds: %s: %s\n", in.c_str(), problem.what.c_str());
+    return kCapacity;
+  }
+  if (problem.code != 0) {
+    std::fprintf(stderr, "qev3ds: %s\n", problem.what.c_str());
+    return kWriteFailed;
+  }
+  std::printf("wrote %s, %s to %s\n", count_of(scene.layers.size(), "layer", "layers").c_str(),
+              count_of(triangles, "triangle", "triangles").c_str(), out.c_str());
+  return kOk;
+}
+
+}  // namespace qev::tool

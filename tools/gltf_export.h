@@ -1,0 +1,31 @@
+// `qev3ds convert x.3ds y.gltf|y.glb`: a 3DS scene as glTF 2.0.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "qev_3ds_scene.hpp"
+
+namespace qev::tool {
+
+struct GltfExport {
+  std::size_t meshes = 0, primitives = 0, triangles = 0, vertices = 0, materials = 0;
+  std::size_t faces_skipped = 0;      // naming a vertex the mesh lacks
+  std::vector<std::string> warnings;  // textures not found or not converted
+};
+
+// Writes scene (read from scene_path, whose folder holds its textures) to
+// out_path, as one .glb when binary, else as .gltf with a .bin beside it.
+// One mesh and node per 3DS mesh, one primitive per run of faces of one
+// material; positions turned from Z-up to glTF's Y-up as (x, z, -y);
+// normals from the smoothing groups; TEXCOORD_0 (v flipped) where the
+// material has a texture. False with a message in error when writing fails.
+bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
+                bool binary, GltfExport& result, std::string& error);
+
+// sRGB byte to glTF's linear colour factor, and back (rounded).
+double srgb_to_linear(int byte);
+int linear_to_srgb(double linear);
+
+}  // namespace qev::tool

@@ -1,0 +1,358 @@
+// Reading glTF 2.0 with tinygltf; every accessor is checked against its data
+// before a byte of it is read.
+#include "gltf_import.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <tiny_gltf.h>
+
+#include "gltf_export.h"
+#include "texture_files.h"
+
+namespace qev::tool {
+namespace {
+
+using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
+
+constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+constexpr int kMaxDepth = 256;
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k) m[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+  return m;
+}
+
+Matrix local_matrix(const tinygltf::Node& node) {
+  if (node.matrix.size() == 16) {
+    Matrix m;
+    for (int i = 0; i < 16; ++i) m[std::size_t(i)] = node.matrix[std::size_t(i)];
+    return m;
+  }
+  Matrix t = kIdentity, r = kIdentity, s = kIdentity;
+  if (node.translation.size() == 3) {
+    t[12] = node.translation[0];
+    t[13] = node.translation[1];
+    t[14] = node.translation[2];
+  }
+  if (node.rotation.size() == 4) {
+    const double x = node.rotation[0], y = node.rotation[1], z = node.rotation[2], w = node.rotation[3];
+    r = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),     0,
+         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),     0,
+         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y), 0,
+         0,                       0,                       0,                       1};
+  }
+  if (node.scale.size() == 3) {
+    s[0] = node.scale[0];
+    s[5] = node.scale[1];
+    s[10] = node.scale[2];
+  }
+  return multiply(t, multiply(r, s));
+}
+
+struct Reader {
+  const tinygltf::Model& model;
+  Scene& scene;
+  std::vector<std::string>& warnings;
+  std::string& error;
+  std::set<std::string> said;
+
+  void warn(const std::string& text) {
+    if (said.insert(text).second) warnings.push_back(text);
+  }
+
+  // The accessor's values as doubles, components per element, after
+  // checking that every byte read lies inside its view and buffer.
+  bool values(int index, int type, std::vector<double>& out, const char* what) {
+    if (index < 0 || std::size_t(index) >= model.accessors.size()) {
+      error = std::string(what) + " names accessor " + std::to_string(index) + ", which does not exist";
+      return false;
+    }
+    const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
+    const int components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(a.type));
+    const int size = tinygltf::GetComponentSizeInBytes(static_cast<std::uint32_t>(a.componentType));
+    if ((type != -1 && a.type != type) || components <= 0 || size <= 0) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " has the wrong type";
+      return false;
+    }
+    if (a.sparse.isSparse) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " is sparse, which is not supported";
+      return false;
+    }
+    out.clear();
+    if (a.count == 0) return true;
+    if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " has no buffer view";
+      return false;
+    }
+    const tinygltf::BufferView& v = model.bufferViews[std::size_t(a.bufferView)];
+    if (v.buffer < 0 || std::size_t(v.buffer) >= model.buffers.size()) {
+      error = "buffer view " + std::to_string(a.bufferView) + " names a buffer that does not exist";
+      return false;
+    }
+    const std::vector<unsigned char>& data = model.buffers[std::size_t(v.buffer)].data;
+    const std::uint64_t element = std::uint64_t(components) * std::uint64_t(size);
+    const std::uint64_t stride = v.byteStride != 0 ? v.byteStride : element;
+    const std::uint64_t count = a.count;
+    // Each term is bounded by the buffer's size before they are combined,
+    // so nothing below can wrap around.
+    const std::uint64_t limit = data.size();
+    const bool bounded = count <= limit && stride <= limit && a.byteOffset <= limit && v.byteOffset <= limit &&
+                         v.byteLength <= limit;
+    if (stride < element) {
+      error = std::string(what) + " accessor " + std::to_string(index) +
+              " has a byte stride shorter than its elements, which would overlap";
+      return false;
+    }
+    if (!bounded || std::uint64_t(a.byteOffset) + stride * (count - 1) + element > v.byteLength ||
+        std::uint64_t(v.byteOffset) + v.byteLength > limit) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " reaches past its buffer";
+      return false;
+    }
+    out.resize(count * std::uint64_t(components));
+    const unsigned char* base = data.data() + v.byteOffset + a.byteOffset;
+    for (std::uint64_t e = 0; e < count; ++e) {
+      const unsigned char* p = base + e * stride;
+      for (int c = 0; c < components; ++c, p += size) out[e * std::uint64_t(components) + std::uint64_t(c)] = component(p, a);
+    }
+    return true;
+  }
+
+  static double component(const unsigned char* p, const tinygltf::Accessor& a) {
+    switch (a.componentType) {
+      case TINYGLTF_COMPONENT_TYPE_FLOAT: {
+        float f;
+        std::memcpy(&f, p, 4);
+        return f;
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return a.normalized ? p[0] / 255.0 : p[0];
+      case TINYGLTF_COMPONENT_TYPE_BYTE: return static_cast<signed char>(p[0]);
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+        std::uint16_t u;
+        std::memcpy(&u, p, 2);
+        return a.normalized ? u / 65535.0 : u;
+      }
+      case TINYGLTF_COMPONENT_TYPE_SHORT: {
+        std::int16_t s;
+        std::memcpy(&s, p, 2);
+        return s;
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: {
+        std::uint32_t u;
+        std::memcpy(&u, p, 4);
+        return u;
+      }
+      default: return 0;
+    }
+  }
+
+  void look(const tinygltf::Primitive& prim, Layer& layer) {
+    layer.red = layer.green = layer.blue = 255;  // glTF's default base colour is white
+    if (prim.material < 0 || std::size_t(prim.material) >= model.materials.size()) return;
+    const tinygltf::Material& m = model.materials[std::size_t(prim.material)];
+    const std::vector<double>& f = m.pbrMetallicRoughness.baseColorFactor;
+    if (f.size() == 4) {
+      layer.red = linear_to_srgb(f[0]);
+      layer.green = linear_to_srgb(f[1]);
+      layer.blue = linear_to_srgb(f[2]);
+      const double alpha = std::isfinite(f[3]) ? std::min(1.0, std::max(0.0, f[3])) : 1.0;
+      layer.transparency = static_cast<std::int32_t>(std::lround((1.0 - alpha) * 100.0));
+    }
+    const int t = m.pbrMetallicRoughness.baseColorTexture.index;
+    if (t < 0 || std::size_t(t) >= model.textures.size()) return;
+    const int source = model.textures[std::size_t(t)].source;
+    if (source < 0 || std::size_t(source) >= model.images.size()) return;
+    const std::string& uri = model.images[std::size_t(source)].uri;
+    if (uri.empty() || uri.rfind("data:", 0) == 0) {
+      warn("an image embedded in the glTF has no file name for the 3DS material; the layer is untextured");
+      return;
+    }
+    layer.texture = std::filesystem::path(percent_decode(uri)).filename().string();
+  }
+
+  bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world, const std::string& name) {
+    const tinygltf::Primitive& prim = mesh.primitives[p];
+    const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+    if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
+        mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+      warn("mesh \"" + mesh.name + "\" has points or lines, which a 3DS file cannot hold; they are left out");
+      return true;
+    }
+    const auto pos = prim.attributes.find("POSITION");
+    if (pos == prim.attributes.end()) {
+      warn("a primitive of mesh \"" + mesh.name + "\" has no positions; it is left out");
+      return true;
+    }
+    std::vector<double> positions, uvs, index_values;
+    if (!values(pos->second, TINYGLTF_TYPE_VEC3, positions, "POSITION")) return false;
+    const std::size_t n = positions.size() / 3;
+    const auto uv = prim.attributes.find("TEXCOORD_0");
+    if (uv != prim.attributes.end()) {
+      if (!values(uv->second, TINYGLTF_TYPE_VEC2, uvs, "TEXCOORD_0")) return false;
+      if (uvs.size() / 2 != n) {
+        error = "TEXCOORD_0 of mesh \"" + mesh.name + "\" does not have one pair per position";
+        return false;
+      }
+    }
+    std::vector<std::size_t> order;
+    if (prim.indices >= 0) {
+      if (!values(prim.indices, TINYGLTF_TYPE_SCALAR, index_values, "indices")) return false;
+      order.reserve(index_values.size());
+      for (double v : index_values) {
+        if (!(v >= 0) || v >= double(n)) {
+          error = "an index of mesh \"" + mesh.name + "\" names a vertex past its " + std::to_string(n);
+          return false;
+        }
+        order.push_back(static_cast<std::size_t>(v));
+      }
+    } else {
+      for (std::size_t i = 0; i < n; ++i) order.push_back(i);
+    }
+
+    std::vector<std::array<std::size_t, 3>> triangles;
+    if (mode == TINYGLTF_MODE_TRIANGLES) {
+      if (order.size() % 3 != 0) warn("mesh \"" + mesh.name + "\" has an index count that is not a multiple of 3; the rest is left out");
+      for (std::size_t i = 0; i + 2 < order.size(); i += 3) triangles.push_back({order[i], order[i + 1], order[i + 2]});
+    } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+      for (std::size_t i = 0; i + 2 < order.size(); ++i)
+        triangles.push_back(i % 2 == 0 ? std::array<std::size_t, 3>{order[i], order[i + 1], order[i + 2]}
+                                       : std::array<std::size_t, 3>{order[i + 1], order[i], order[i + 2]});
+    } else {
+      for (std::size_t i = 1; i + 1 < order.size(); ++i) triangles.push_back({order[0], order[i], order[i + 1]});
+    }
+
+    Layer layer;
+    layer.name = name;
+    look(prim, layer);
+    const bool smooth = prim.attributes.count("NORMAL") > 0 && prim.indices >= 0;
+    layer.triangles.reserve(triangles.size());
+    for (const auto& tri : triangles) {
+      Triangle t;
+      t.smoothing = smooth ? 1 : 0;
+      for (int c = 0; c < 3; ++c) {
+        const double* q = &positions[3 * tri[std::size_t(c)]];
+        double w[3];
+        for (int r = 0; r < 3; ++r) w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] + world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
+        // Y-up to Z-up: (x, y, z) -> (x, -z, y).
+        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]), static_cast<float>(w[1])};
+        for (int r = 0; r < 3; ++r) {
+          if (!std::isfinite(z_up[r])) {
+            error = "mesh \"" + mesh.name + "\" has a position that is not a finite number";
+            return false;
+          }
+          t.corners[std::size_t(c * 3 + r)] = z_up[r];
+        }
+        if (!uvs.empty()) {
+          t.mapping[std::size_t(c * 2)] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);
+          t.mapping[std::size_t(c * 2 + 1)] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
+        }
+      }
+      layer.triangles.push_back(t);
+    }
+    if (!layer.triangles.empty()) scene.layers.push_back(std::move(layer));
+    return true;
+  }
+
+  bool node(int index, const Matrix& parent, int depth, std::vector<char>& on_path) {
+    if (index < 0 || std::size_t(index) >= model.nodes.size()) {
+      error = "the scene names node " + std::to_string(index) + ", which does not exist";
+      return false;
+    }
+    if (depth > kMaxDepth || on_path[std::size_t(index)]) {
+      error = "the node hierarchy loops or nests deeper than " + std::to_string(kMaxDepth);
+      return false;
+    }
+    on_path[std::size_t(index)] = 1;
+    const tinygltf::Node& n = model.nodes[std::size_t(index)];
+    const Matrix world = multiply(parent, local_matrix(n));
+    if (n.mesh >= 0) {
+      if (std::size_t(n.mesh) >= model.meshes.size()) {
+        error = "node " + std::to_string(index) + " names a mesh that does not exist";
+        return false;
+      }
+      const tinygltf::Mesh& mesh = model.meshes[std::size_t(n.mesh)];
+      const std::string name = !mesh.name.empty() ? mesh.name : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
+      for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
+        if (!primitive(mesh, p, world, name)) return false;
+    }
+    for (int child : n.children)
+      if (!node(child, world, depth + 1, on_path)) return false;
+    on_path[std::size_t(index)] = 0;
+    return true;
+  }
+};
+
+// Images are neither decoded nor needed: only their names travel.
+bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
+  return true;
+}
+
+bool convert(const tinygltf::Model& model, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+  scene.layers.clear();
+  if (model.scenes.empty()) {
+    error = "the glTF file has no scene";
+    return false;
+  }
+  const std::size_t which = model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
+                                ? std::size_t(model.defaultScene)
+                                : 0;
+  Reader reader{model, scene, warnings, error, {}};
+  std::vector<char> on_path(model.nodes.size(), 0);
+  for (int root : model.scenes[which].nodes)
+    if (!reader.node(root, kIdentity, 0, on_path)) return false;
+  return true;
+}
+
+bool load(tinygltf::TinyGLTF& loader, tinygltf::Model& model, const std::string& bytes, bool binary,
+          const std::string& base_dir, std::string& error) {
+  std::string err, warn;
+  loader.SetImageLoader(skip_image, nullptr);
+  if (bytes.size() > 0xFFFFFFFFu) {
+    error = "the file is larger than glTF allows";
+    return false;
+  }
+  const auto length = static_cast<unsigned int>(bytes.size());
+  const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
+                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, base_dir)
+                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, base_dir);
+  if (!ok) {
+    error = err.empty() ? "not a glTF file" : err;
+    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
+                     std::vector<std::string>& warnings, std::string& error) {
+  tinygltf::TinyGLTF loader;
+  tinygltf::Model model;
+  if (!load(loader, model, bytes, binary, base_dir, error)) return false;
+  return convert(model, scene, warnings, error);
+}
+
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open the file";
+    return false;
+  }
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  const std::string data = bytes.str();
+  const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
+  std::string dir = std::filesystem::path(path).parent_path().string();
+  if (dir.empty()) dir = ".";
+  return read_gltf_bytes(data, binary, dir, scene, warnings, error);
+}
+
+}  // namespace qev::tool

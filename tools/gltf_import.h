@@ -1,0 +1,26 @@
+// `qev3ds convert x.gltf|x.glb y.3ds`: a glTF 2.0 scene as layers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scene_file.h"
+
+namespace qev::tool {
+
+// Reads every triangle primitive of every mesh instance reachable from the
+// default scene, node transforms applied, Y-up turned into Z-up as
+// (x, y, z) -> (x, -z, y). One layer per primitive instance: colour from
+// baseColorFactor (back to sRGB bytes), transparency from its alpha,
+// texture name from the base colour texture's URI, mapping from TEXCOORD_0
+// (v flipped back); strips and fans become triangles, points and lines are
+// named in warnings. False with a message in error when the file is not
+// glTF, a buffer is missing, or an accessor or index lies outside its data.
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error);
+
+// The same from bytes in memory (.glb when binary); external buffers are
+// looked for in base_dir.
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
+                     std::vector<std::string>& warnings, std::string& error);
+
+}  // namespace qev::tool
