@@ -142,6 +142,15 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"from-obj " + dir.path("bad.obj") + " " + dir.path("x.3ds"), 4, "not a readable OBJ"},
       {"from-obj " + dir.path("many.obj") + " " + dir.path("x.3ds"), 5, "needs 1401 layers"},
       {"demo " + dir.path("no/such/dir/x.3ds"), 3, "failed"},
+      {"convert " + dir.path("a.xyz") + " " + dir.path("b.3ds"), 2, "unknown file type"},
+      {"convert " + dir.path("bad.obj") + " " + dir.path("b.stl"), 2, "not supported"},
+      {"convert " + dir.path("junk.3ds") + " " + dir.path("b.glb"), 14, "not a 3DS file"},
+      {"convert " + dir.path("bad.obj") + " " + dir.path("b.3ds"), 4, "not a readable OBJ"},
+      {"convert " + dir.path("junk.3ds") + " " + dir.path("b.3ds"), 2, "not supported"},
+      {"convert " + dir.path("many.obj") + ".gltf " + dir.path("b.3ds"), 6, "not a readable glTF"},
+      {"convert " + dir.path("many.obj") + ".STL " + dir.path("b.3ds"), 6, "not a readable STL"},
+      {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --view below", 2, "below"},
+      {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --size 0x5", 2, "--size 0x5"},
       {"--version", 0, "qev3ds 0.1.0"},
       {"to-obj --help", 0, "OBJ"},
   };
@@ -149,6 +158,25 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
     const ToolRun r = tool(c.args, dir);
     EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
+  }
+}
+
+TEST(ToolConvert, GlbAndStlComeBackWithTheSameTriangles) {
+  TempDir dir;
+  ASSERT_EQ(tool("demo " + dir.path("demo.3ds"), dir).code, 0);
+  for (const char* via : {"glb", "gltf", "stl"}) {
+    const std::string mid = dir.path(std::string("demo.") + via), back = dir.path(std::string("back-") + via + ".3ds");
+    ToolRun r = tool("convert " + dir.path("demo.3ds") + " " + mid, dir);
+    ASSERT_EQ(r.code, 0) << r.output;
+    r = tool("convert " + mid + " " + back, dir);
+    ASSERT_EQ(r.code, 0) << r.output;
+    const qev3ds::ReadResult a = qev3ds::read_scene(dir.path("demo.3ds")), b = qev3ds::read_scene(back);
+    ASSERT_EQ(b.status, qev3ds::read_ok);
+    std::size_t fa = 0, fb = 0;
+    for (const auto& m : a.scene.meshes) fa += m.faces.size();
+    for (const auto& m : b.scene.meshes) fb += m.faces.size();
+    EXPECT_EQ(fb, fa) << via;
+    EXPECT_EQ(b.scene.meshes.size(), std::string(via) == "stl" ? 1u : a.scene.meshes.size()) << via;
   }
 }
 

@@ -1,6 +1,6 @@
 # qev3ds.exe under wine and the Linux tool, given the same commands, write
 # the same files byte for byte (and print the same report, line endings
-# aside): demo, info, to-obj and from-obj.
+# aside): demo, info, to-obj, from-obj and convert to and from glTF and STL.
 # Where every Windows program start is slow (32-bit wine emulated),
 # -DCOMMANDS=demo runs only the first.
 # Run as: cmake -DWINE=<wine> -DWIN_TOOL=<exe> -DLINUX_TOOL=<exe> -DWORK=<dir> [-DCOMMANDS=demo]
@@ -30,7 +30,10 @@ if(NOT COMMANDS STREQUAL "demo")
   both(info --json demo.3ds)
   both(to-obj demo.3ds demo.obj)
   both(from-obj demo.obj back.3ds)
-  list(APPEND files demo.obj demo.mtl back.3ds)
+  both(convert demo.3ds demo.glb)
+  both(convert demo.3ds demo.stl)
+  both(convert demo.glb back-glb.3ds)
+  list(APPEND files demo.obj demo.mtl back.3ds demo.glb demo.stl back-glb.3ds)
 endif()
 foreach(f IN LISTS files)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/win/${f} ${WORK}/linux/${f} RESULT_VARIABLE diff)

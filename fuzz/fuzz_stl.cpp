@@ -1,0 +1,18 @@
+// Fuzz target: the bytes are an STL file, binary or ASCII. A refused file is
+// fine; a crash or a scene that does not survive writing and reading back
+// is not.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "import_check.h"
+#include "stl_import.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  qev::tool::Scene scene;
+  std::string error;
+  if (!qev::tool::read_stl_bytes(input, "fuzz", scene, error)) return 0;
+  check_written_whole(scene, "stl");
+  return 0;
+}

@@ -1,0 +1,324 @@
+// The tool's glTF and STL paths on their own: 3DS -> glTF -> layers keeps
+// every triangle, colour and texture name; colours survive the sRGB
+// conversion; hostile glTF and STL give a clear error, never a crash; the
+// renderer draws the sample scene in its colours.
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "demo_scene.h"
+#include "gltf_export.h"
+#include "gltf_import.h"
+#include "qev_3ds_scene.hpp"
+#include "stl_export.h"
+#include "stl_import.h"
+#include "support/temp_files.h"
+#include "texture_files.h"
+#if defined(QEV_TOOL_RENDER)
+#include <cairo.h>
+
+#include "scene_render.h"
+#endif
+
+namespace qev::tool {
+namespace {
+
+using qev::test::TempDir;
+
+qev3ds::Scene demo(const TempDir& dir) {
+  const std::string path = dir.path("demo.3ds");
+  std::FILE* quiet = std::tmpfile();
+  EXPECT_EQ(write_demo_scene(path.c_str(), quiet), 0);
+  std::fclose(quiet);
+  qev3ds::ReadResult r = qev3ds::read_scene(path);
+  EXPECT_EQ(r.status, qev3ds::read_ok);
+  return r.scene;
+}
+
+TEST(Colour, EveryByteSurvivesTheLinearFactor) {
+  for (int b = 0; b <= 255; ++b) EXPECT_EQ(linear_to_srgb(srgb_to_linear(b)), b) << b;
+  EXPECT_NEAR(srgb_to_linear(128), 0.2158605, 1e-6);  // not 128/255
+}
+
+TEST(Uri, EncodesAllButUnreservedAndDecodesBack) {
+  EXPECT_EQ(percent_encode("my tex#1%.bmp"), "my%20tex%231%25.bmp");
+  EXPECT_EQ(percent_encode("\xE4.png"), "%E4.png");
+  EXPECT_EQ(percent_decode("my%20tex%231%25.bmp"), "my tex#1%.bmp");
+  EXPECT_EQ(percent_decode("100%"), "100%");
+}
+
+TEST(Texture, FoundWhateverItsCase) {
+  TempDir dir;
+  std::ofstream(dir.path("CRATE.BMP")) << "x";
+  EXPECT_EQ(find_case_insensitive(dir.path(""), "crate.bmp"), "CRATE.BMP");
+  EXPECT_EQ(find_case_insensitive(dir.path(""), "other.bmp"), "");
+  EXPECT_EQ(find_case_insensitive(dir.path(""), "../CRATE.BMP"), "");
+}
+
+class GltfRoundTrip : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GltfRoundTrip, KeepsTrianglesColoursAndTextureNames) {
+  TempDir dir;
+  const qev3ds::Scene scene = demo(dir);
+  const std::string out = dir.path(GetParam() ? "demo.glb" : "demo.gltf");
+  GltfExport written;
+  std::string error;
+  ASSERT_TRUE(write_gltf(scene, dir.path("demo.3ds"), out, GetParam(), written, error)) << error;
+  EXPECT_EQ(written.triangles, 11u);
+  ASSERT_EQ(written.warnings.size(), 1u);  // crate.bmp is not there
+  EXPECT_NE(written.warnings[0].find("crate.bmp"), std::string::npos);
+
+  Scene back;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(read_gltf(out, back, warnings, error)) << error;
+  EXPECT_TRUE(warnings.empty());
+  ASSERT_EQ(back.layers.size(), scene.meshes.size());
+  const qev3ds::MaterialIndex materials(scene);
+  for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
+    const qev3ds::Mesh& m = scene.meshes[k];
+    const Layer& l = back.layers[k];
+    const qev3ds::Look look = qev3ds::mesh_look(materials, m);
+    EXPECT_EQ(l.name, m.name);
+    EXPECT_EQ(l.red, look.colour.red);
+    EXPECT_EQ(l.green, look.colour.green);
+    EXPECT_EQ(l.blue, look.colour.blue);
+    EXPECT_EQ(l.transparency, look.transparency);
+    EXPECT_EQ(l.texture, look.texture);
+    ASSERT_EQ(l.triangles.size(), m.faces.size());
+    for (std::size_t f = 0; f < m.faces.size(); ++f) {
+      const std::uint16_t idx[3] = {m.faces[f].a, m.faces[f].b, m.faces[f].c};
+      for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 3; ++i)
+          EXPECT_EQ(l.triangles[f].corners[std::size_t(c * 3 + i)], m.vertices[3 * std::size_t(idx[c]) + std::size_t(i)])
+              << m.name << " face " << f;
+      if (!look.texture.empty())
+        for (int c = 0; c < 3; ++c) {
+          EXPECT_EQ(l.triangles[f].mapping[std::size_t(c * 2)], m.mapping[2 * std::size_t(idx[c])]);
+          EXPECT_FLOAT_EQ(l.triangles[f].mapping[std::size_t(c * 2 + 1)], m.mapping[2 * std::size_t(idx[c]) + 1]);
+        }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(TextAndBinary, GltfRoundTrip, ::testing::Bool());
+
+TEST(GltfExport, TexturesBesideTheSceneBecomePngBesideTheOutput) {
+  TempDir dir;
+  const qev3ds::Scene scene = demo(dir);
+  // A 2x2 24-bit BMP named in another case than the scene's "crate.bmp".
+  const unsigned char bmp[] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                               1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                               255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+  std::ofstream(dir.path("Crate.BMP"), std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+  std::filesystem::create_directories(dir.path("out"));
+  GltfExport written;
+  std::string error;
+  ASSERT_TRUE(write_gltf(scene, dir.path("demo.3ds"), dir.path("out/demo.gltf"), false, written, error)) << error;
+  EXPECT_TRUE(written.warnings.empty()) << written.warnings[0];
+  EXPECT_TRUE(std::filesystem::exists(dir.path("out/Crate.png")));
+  std::ifstream gltf(dir.path("out/demo.gltf"));
+  std::stringstream text;
+  text << gltf.rdbuf();
+  EXPECT_NE(text.str().find("\"uri\": \"Crate.png\""), std::string::npos);
+}
+
+// A glTF with one buffer as a data URI: 4 positions (48 bytes) then 6
+// 16-bit indices (12 bytes), and the accessors given.
+std::string gltf_with(const std::string& accessors, const std::string& primitive, float first_x = 0,
+                      const std::string& extra = "") {
+  unsigned char bytes[60] = {};
+  const float positions[12] = {first_x, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const std::uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+  std::memcpy(bytes, positions, 48);
+  std::memcpy(bytes + 48, indices, 12);
+  static const char* b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string data;
+  for (std::size_t i = 0; i < sizeof bytes; i += 3) {
+    const unsigned v = bytes[i] << 16 | bytes[i + 1] << 8 | bytes[i + 2];
+    for (int k = 18; k >= 0; k -= 6) data += b64[(v >> k) & 63];
+  }
+  return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],)" + extra +
+         R"( "meshes": [{"name": "quad", "primitives": [)" + primitive + R"(]}],
+  "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" + data + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 12},
+                  {"buffer": 0, "byteOffset": 0, "byteLength": 48, "byteStride": 4}],
+  "accessors": [)" + accessors + "]}";
+}
+
+const std::string kPositions = R"({"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3"})";
+const std::string kIndices6 = R"({"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"})";
+const std::string kNodes = R"( "nodes": [{"mesh": 0}],)";
+
+struct HostileCase {
+  const char* name;
+  std::string accessors, primitive;
+  float first_x;
+  std::string nodes;
+  const char* error;  // empty when it must be read
+  std::size_t triangles;
+  const char* warning;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+class GltfHostile : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(GltfHostile, ClearErrorOrWarningNeverACrash) {
+  const HostileCase& c = GetParam();
+  Scene scene;
+  std::vector<std::string> warnings;
+  std::string error;
+  const bool ok = read_gltf_bytes(gltf_with(c.accessors, c.primitive, c.first_x, c.nodes), false, ".", scene,
+                                  warnings, error);
+  if (std::string(c.error).empty()) {
+    ASSERT_TRUE(ok) << error;
+    std::size_t n = 0;
+    for (const Layer& l : scene.layers) n += l.triangles.size();
+    EXPECT_EQ(n, c.triangles);
+  } else {
+    ASSERT_FALSE(ok);
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+  }
+  if (std::string(c.warning).empty()) {
+    EXPECT_TRUE(warnings.empty());
+  } else {
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, GltfHostile,
+    ::testing::Values(
+        HostileCase{"indexed", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
+                    kNodes, "", 2, ""},
+        HostileCase{"strip", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 5})", 0, kNodes, "", 2, ""},
+        HostileCase{"fan", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 6})", 0, kNodes, "", 2, ""},
+        HostileCase{"points", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 0})", 0, kNodes, "", 0,
+                    "points or lines"},
+        HostileCase{"count not a multiple of 3",
+                    kPositions + R"(, {"bufferView": 1, "componentType": 5123, "count": 4, "type": "SCALAR"})",
+                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "", 1, "not a multiple of 3"},
+        HostileCase{"accessor past its view", R"({"bufferView": 0, "componentType": 5126, "count": 5, "type": "VEC3"})",
+                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0, ""},
+        HostileCase{"huge count", R"({"bufferView": 0, "componentType": 5126, "count": 4000000000, "type": "VEC3"})",
+                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0, ""},
+        HostileCase{"stride overlapping elements",
+                    R"({"bufferView": 2, "componentType": 5126, "count": 4, "type": "VEC3"})",
+                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "byte stride shorter than", 0, ""},
+        HostileCase{"index past the vertices",
+                    R"({"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},)" + kIndices6,
+                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "names a vertex past its 3", 0, ""},
+        HostileCase{"NaN position", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", NAN,
+                    kNodes, "not a finite number", 0, ""},
+        HostileCase{"node loop", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
+                    R"( "nodes": [{"mesh": 0, "children": [1]}, {"children": [0]}],)", "loops", 0, ""}),
+    [](const auto& test) {
+      std::string n = test.param.name;
+      for (char& ch : n) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+      return n;
+    });
+
+TEST(GltfImport, MissingBufferFileIsAClearError) {
+  Scene scene;
+  std::vector<std::string> warnings;
+  std::string error;
+  const std::string text =
+      R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": []}], "buffers": [{"byteLength": 8, "uri": "gone.bin"}]})";
+  EXPECT_FALSE(read_gltf_bytes(text, false, "/nonexistent-folder", scene, warnings, error));
+  EXPECT_NE(error.find("gone.bin"), std::string::npos) << error;
+  EXPECT_FALSE(read_gltf_bytes("{not json", false, ".", scene, warnings, error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(Stl, BinaryBothWaysAndAsciiIn) {
+  TempDir dir;
+  const qev3ds::Scene scene = demo(dir);
+  StlExport written;
+  std::string error;
+  ASSERT_TRUE(write_stl(scene, dir.path("demo.stl"), written, error)) << error;
+  EXPECT_EQ(written.triangles, 11u);
+  EXPECT_EQ(std::filesystem::file_size(dir.path("demo.stl")), 84u + 50u * 11u);
+  Scene back;
+  ASSERT_TRUE(read_stl(dir.path("demo.stl"), back, error)) << error;
+  ASSERT_EQ(back.layers.size(), 1u);
+  EXPECT_EQ(back.layers[0].name, "demo");
+  ASSERT_EQ(back.layers[0].triangles.size(), 11u);
+  const qev3ds::Mesh& plate = scene.meshes[0];
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(back.layers[0].triangles[0].corners[std::size_t(3 + i)], plate.vertices[3 * plate.faces[0].b + std::size_t(i)]);
+
+  const std::string ascii =
+      "solid part 7\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1e2 0\n"
+      "  endloop\n endfacet\nendsolid part 7\n";
+  ASSERT_TRUE(read_stl_bytes(ascii, "file", back, error)) << error;
+  ASSERT_EQ(back.layers.size(), 1u);
+  EXPECT_EQ(back.layers[0].name, "part 7");
+  EXPECT_EQ(back.layers[0].triangles[0].corners[7], 100.0f);
+}
+
+TEST(Stl, DamagedFilesAreRefusedWithAReason) {
+  Scene scene;
+  std::string error;
+  const std::pair<std::string, const char*> cases[] = {
+      {std::string(84, '\0') + std::string(49, '\0'), "neither binary"},  // one byte short of a triangle
+      {"solid x\n facet\n  vertex 0 0 nan\n", "not a finite number"},
+      {"solid x\n facet\n  vertex 0 0 0\n  vertex 1 0 0\n endfacet\nendsolid\n", "three vertices"},
+      {"solid x\n facet\n  vertex 0 0 0\n", "ends before"},
+  };
+  for (const auto& [bytes, reason] : cases) {
+    EXPECT_FALSE(read_stl_bytes(bytes, "x", scene, error)) << reason;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+  }
+  std::string nan_binary(84 + 50, '\0');
+  nan_binary[80] = 1;
+  const float nan = NAN;
+  std::memcpy(&nan_binary[84 + 12], &nan, 4);
+  EXPECT_FALSE(read_stl_bytes(nan_binary, "x", scene, error));
+  EXPECT_NE(error.find("not a finite number"), std::string::npos);
+}
+
+#if defined(QEV_TOOL_RENDER)
+TEST(Render, DrawsTheSampleSceneInItsThreeColours) {
+  TempDir dir;
+  const qev3ds::Scene scene = demo(dir);
+  std::string error;
+  RenderOptions options;
+  ASSERT_TRUE(render_png(scene, options, dir.path("demo.png"), error)) << error;
+  cairo_surface_t* png = cairo_image_surface_create_from_png(dir.path("demo.png").c_str());
+  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+  ASSERT_EQ(cairo_image_surface_get_width(png), 800);
+  ASSERT_EQ(cairo_image_surface_get_height(png), 600);
+  // Counted by hue: the plate's orange, the crate's near-white, the shadow's grey.
+  std::size_t orange = 0, white = 0, grey = 0;
+  const unsigned char* data = cairo_image_surface_get_data(png);
+  const int stride = cairo_image_surface_get_stride(png);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const unsigned char* p = data + y * stride + x * 4;  // B, G, R, X
+      const int r = p[2], g = p[1], b = p[0];
+      if (r > g + 40 && g > b + 30) ++orange;
+      else if (r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245)) ++white;
+      else if (r > 150 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 8) ++grey;
+    }
+  cairo_surface_destroy(png);
+  EXPECT_GT(orange, 20000u);
+  EXPECT_GT(white, 5000u);
+  EXPECT_GT(grey, 5000u);
+}
+
+TEST(Render, SizesAreCheckedBeforeDrawing) {
+  int w = 0, h = 0;
+  EXPECT_TRUE(parse_size("256", w, h));
+  EXPECT_EQ(w, 256);
+  EXPECT_EQ(h, 256);
+  EXPECT_TRUE(parse_size("800x600", w, h));
+  EXPECT_EQ(h, 600);
+  for (const char* bad : {"", "0", "x600", "800x", "-5", "99999", "20000x1", "8e2"}) EXPECT_FALSE(parse_size(bad, w, h)) << bad;
+}
+#endif
+
+}  // namespace
+}  // namespace qev::tool

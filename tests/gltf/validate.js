@@ -1,0 +1,68 @@
+// Converts the sample scene and each 3DS model given to .gltf and .glb with
+// qev3ds, and runs the Khronos glTF validator over every file written
+// (buffers and images read from beside it). Exits 1 when any has an error
+// or a warning, except a texture image that the 3DS file names but that
+// was never beside it: qev3ds warns of those, and keeps their names.
+// Usage: node validate.js QEV3DS VALIDATOR_FOLDER WORK_FOLDER [MODEL.3ds...]
+const fs = require('fs');
+const path = require('path');
+const { execFileSync } = require('child_process');
+
+const [tool, validatorDir, work, ...models] = process.argv.slice(2);
+const validator = require(path.resolve(validatorDir));
+
+fs.rmSync(work, { recursive: true, force: true });
+fs.mkdirSync(path.join(work, 'in'), { recursive: true });
+fs.mkdirSync(path.join(work, 'out'), { recursive: true });
+const demo = path.join(work, 'in', 'demo.3ds');
+execFileSync(tool, ['demo', demo], { stdio: 'ignore' });
+// The sample scene's "crate.bmp", as a 2x2 24-bit BMP named in another case.
+fs.writeFileSync(path.join(work, 'in', 'CRATE.BMP'), Buffer.from(
+  '424d460000000000000036000000280000000200000002000000010018000000000010000000000000000000000000000000' +
+  '00000000ff00ff00000000ff00ffffffff0000', 'hex'));
+
+const written = [];
+for (const model of [demo, ...models]) {
+  const stem = path.basename(model).replace(/\.[^.]*$/, '');
+  for (const ext of ['.gltf', '.glb']) {
+    const out = path.join(work, 'out', stem + ext);
+    execFileSync(tool, ['convert', model, out], { stdio: ['ignore', 'ignore', 'inherit'] });
+    written.push(out);
+  }
+}
+
+async function check(file) {
+  const dir = path.dirname(file);
+  const missing = new Set();
+  const report = await validator.validateBytes(new Uint8Array(fs.readFileSync(file)), {
+    uri: path.basename(file),
+    externalResourceFunction: (uri) => new Promise((resolve, reject) => {
+      const target = path.join(dir, decodeURIComponent(uri));
+      fs.readFile(target, (err, data) => {
+        if (err) {
+          missing.add(uri);
+          reject(err.toString());
+        } else {
+          resolve(new Uint8Array(data));
+        }
+      });
+    }),
+  });
+  const { numWarnings, numInfos, messages } = report.issues;
+  let errors = 0, absent = 0;
+  for (const m of messages) {
+    const image = m.code === 'IO_ERROR' && /^\/images\/\d+\/uri$/.test(m.pointer);
+    if (m.severity === 0) image ? ++absent : ++errors;
+    console.log(`  ${m.code} at ${m.pointer}: ${m.message}`);
+  }
+  console.log(`${file}: ${errors} errors, ${numWarnings} warnings, ${numInfos} infos` +
+              (absent ? `, ${absent} texture images never beside the 3DS file` : ''));
+  return errors + numWarnings;
+}
+
+(async () => {
+  let bad = 0;
+  for (const f of written) bad += await check(f);
+  console.log(`${written.length} files validated, ${bad} errors and warnings`);
+  process.exit(bad === 0 ? 0 : 1);
+})();
