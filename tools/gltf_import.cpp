@@ -6,12 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include <tiny_gltf.h>
 
+#include "file_bytes.h"
 #include "gltf_export.h"
 #include "texture_files.h"
 
@@ -341,14 +340,8 @@ bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& b
 }
 
 bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open the file";
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  const std::string data = bytes.str();
+  std::string data;
+  if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
   std::string dir = std::filesystem::path(path).parent_path().string();
   if (dir.empty()) dir = ".";

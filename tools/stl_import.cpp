@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+
+#include "file_bytes.h"
 
 namespace qev::tool {
 namespace {
@@ -116,14 +117,9 @@ bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& sc
 }
 
 bool read_stl(const std::string& path, Scene& scene, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open the file";
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return read_stl_bytes(bytes.str(), std::filesystem::path(path).stem().string(), scene, error);
+  std::string bytes;
+  if (!read_file_bytes(path, bytes, error)) return false;
+  return read_stl_bytes(bytes, std::filesystem::path(path).stem().string(), scene, error);
 }
 
 }  // namespace qev::tool
