@@ -287,6 +287,8 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
   } else if (!binary) {
     model.buffers[0].uri = buffer_name(out_path);
   }
+  // Named, so that a scene without nodes is still an object in the JSON.
+  root.name = "Scene";
   model.scenes.push_back(root);
   model.defaultScene = 0;
 

@@ -21,8 +21,13 @@ fs.writeFileSync(path.join(work, 'in', 'CRATE.BMP'), Buffer.from(
   '424d460000000000000036000000280000000200000002000000010018000000000010000000000000000000000000000000' +
   '00000000ff00ff00000000ff00ffffffff0000', 'hex'));
 
+// A scene without a layer, from an OBJ without faces.
+const empty = path.join(work, 'in', 'empty.3ds');
+fs.writeFileSync(path.join(work, 'in', 'empty.obj'), 'v 0 0 0\n');
+execFileSync(tool, ['from-obj', path.join(work, 'in', 'empty.obj'), empty], { stdio: 'ignore' });
+
 const written = [];
-for (const model of [demo, ...models]) {
+for (const model of [demo, empty, ...models]) {
   const stem = path.basename(model).replace(/\.[^.]*$/, '');
   for (const ext of ['.gltf', '.glb']) {
     const out = path.join(work, 'out', stem + ext);
