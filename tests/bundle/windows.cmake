@@ -16,9 +16,23 @@ function(run_in name folder)
   add_test(NAME ${name} COMMAND ${ARGN} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/out/${folder})
 endfunction()
 
+# The files of a host's run equal what the Linux library writes from the
+# same script.
+function(same_bytes_as_linux name folder host_test)
+  if(LINUX_HOST)
+    add_test(NAME ${name}
+             COMMAND ${CMAKE_COMMAND} -DLINUX_HOST=${LINUX_HOST} -DWIN_DIR=${CMAKE_CURRENT_BINARY_DIR}/out/${folder}
+                     -DLIN_DIR=${CMAKE_CURRENT_BINARY_DIR}/out/linux-${folder}
+                     -P ${TESTS_DIR}/windows/compare_files.cmake)
+    set_tests_properties(${host_test} PROPERTIES FIXTURES_SETUP ${folder})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${folder})
+  endif()
+endfunction()
+
 # The whole test scene through QEV_3DS.dll loaded by name.
 bundle_host(windows_host ${TESTS_DIR}/windows/windows_host.cpp)
 run_in(windows_host windows_host windows_host .)
+same_bytes_as_linux(same_bytes_as_linux windows_host windows_host)
 
 # Linked at build time: MinGW against libQEV_3DS.dll.a, clang in MSVC mode
 # with lld-link against QEV_3DS.lib.
@@ -54,9 +68,15 @@ add_custom_target(import_host_msvc ALL DEPENDS ${bin}/import_host_msvc.exe)
 run_in(import_host_msvc import_msvc ${CMAKE_CROSSCOMPILING_EMULATOR} ${bin}/import_host_msvc.exe)
 
 # The stdcall companion, with the stack pointer checked around every call.
+# Pointed at the C-convention QEV_3DS.dll, the host must see the stack
+# pointer move.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   bundle_host(stdcall_host ${TESTS_DIR}/windows/stdcall_host.cpp)
   run_in(stdcall_host stdcall_host stdcall_host . QEV_3DS_STDCALL.dll)
+  same_bytes_as_linux(stdcall_same_bytes_as_linux stdcall_host stdcall_host)
+  run_in(stdcall_host_sees_cdecl_dll stdcall_cdecl stdcall_host . QEV_3DS.dll)
+  set_tests_properties(stdcall_host_sees_cdecl_dll PROPERTIES
+    PASS_REGULAR_EXPRESSION "QEV_PUT_3DS_N_LAYER: stack pointer moved by -4 bytes")
 endif()
 
 # qev3ds.exe writes what the Linux tool writes.
