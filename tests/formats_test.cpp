@@ -12,6 +12,7 @@
 #include "gltf_export.h"
 #include "gltf_import.h"
 #include "qev_3ds_scene.hpp"
+#include "srgb_colour.h"
 #include "stl_export.h"
 #include "stl_import.h"
 #include "support/temp_files.h"

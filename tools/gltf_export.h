@@ -24,8 +24,4 @@ struct GltfExport {
 bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
                 bool binary, GltfExport& result, std::string& error);
 
-// sRGB byte to glTF's linear colour factor, and back (rounded).
-double srgb_to_linear(int byte);
-int linear_to_srgb(double linear);
-
 }  // namespace qev::tool

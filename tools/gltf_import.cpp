@@ -11,7 +11,7 @@
 #include <tiny_gltf.h>
 
 #include "file_bytes.h"
-#include "gltf_export.h"
+#include "srgb_colour.h"
 #include "texture_files.h"
 
 namespace qev::tool {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include <cairo.h>
 
@@ -90,11 +91,16 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   for (const qev3ds::Mesh& mesh : scene.meshes) {
     const std::vector<Normal> normals = corner_normals(mesh);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    // A face's look depends on its group alone: found once per group (the
+    // last slot for faces that no group lists).
+    std::vector<std::optional<qev3ds::Look>> look_of_group(mesh.groups.size() + 1);
     const std::size_t n = mesh.vertex_count();
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
       const qev3ds::Face& face = mesh.faces[f];
       if (face.a >= n || face.b >= n || face.c >= n) continue;
-      const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      if (!look_of_group[slot]) look_of_group[slot] = qev3ds::face_look(materials, mesh, group_of[f]);
+      const qev3ds::Look& look = *look_of_group[slot];
       Patch p;
       p.alpha = 1.0 - std::clamp(look.transparency, 0, 100) / 100.0;
       p.depth = 0;
@@ -145,24 +151,26 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
     std::stable_sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.depth > b.depth; });
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
     for (const Patch& p : patches) {
+      // The triangle in pixels, once for its gradient and once for its path.
+      double x[3], y[3];
+      for (std::size_t c = 0; c < 3; ++c) {
+        x[c] = w / 2.0 + (p.corners[c].x - cx) * fit;
+        y[c] = h / 2.0 - (p.corners[c].y - cy) * fit;
+      }
       cairo_pattern_t* mesh = cairo_pattern_create_mesh();
       cairo_mesh_pattern_begin_patch(mesh);
-      for (int c = 0; c < 3; ++c) {
-        const Corner& k = p.corners[std::size_t(c)];
-        const double x = w / 2.0 + (k.x - cx) * fit, y = h / 2.0 - (k.y - cy) * fit;
-        if (c == 0) cairo_mesh_pattern_move_to(mesh, x, y);
-        else cairo_mesh_pattern_line_to(mesh, x, y);
-      }
+      cairo_mesh_pattern_move_to(mesh, x[0], y[0]);
+      cairo_mesh_pattern_line_to(mesh, x[1], y[1]);
+      cairo_mesh_pattern_line_to(mesh, x[2], y[2]);
       for (unsigned c = 0; c < 3; ++c) {
         const Corner& k = p.corners[c];
         cairo_mesh_pattern_set_corner_color_rgba(mesh, c, k.r, k.g, k.b, p.alpha);
       }
       cairo_mesh_pattern_end_patch(mesh);
       cairo_set_source(cr.get(), mesh);
-      cairo_move_to(cr.get(), w / 2.0 + (p.corners[0].x - cx) * fit, h / 2.0 - (p.corners[0].y - cy) * fit);
-      for (int c = 1; c < 3; ++c)
-        cairo_line_to(cr.get(), w / 2.0 + (p.corners[std::size_t(c)].x - cx) * fit,
-                      h / 2.0 - (p.corners[std::size_t(c)].y - cy) * fit);
+      cairo_move_to(cr.get(), x[0], y[0]);
+      cairo_line_to(cr.get(), x[1], y[1]);
+      cairo_line_to(cr.get(), x[2], y[2]);
       cairo_close_path(cr.get());
       cairo_fill(cr.get());
       cairo_pattern_destroy(mesh);
