@@ -23,13 +23,28 @@ Normal unit_or_up(const Vec& v) {
   return {float(v.x / n), float(v.y / n), float(v.z / n)};
 }
 
+// acos from a fixed polynomial (Abramowitz and Stegun 4.4.46, within 2e-8
+// rad): only IEEE arithmetic and sqrt, so every platform weighs a corner
+// alike and writes the same normals; a C runtime's acos may differ in the
+// last bit.
+double stable_acos(double x) {
+  const double a = x < 0 ? -x : x;
+  const double p =
+      1.5707963050 +
+      a * (-0.2145988016 +
+           a * (0.0889789874 +
+                a * (-0.0501743046 + a * (0.0308918810 + a * (-0.0170881256 + a * (0.0066700901 - a * 0.0012624911))))));
+  const double r = std::sqrt(1.0 - a) * p;
+  return x < 0 ? 3.14159265358979323846 - r : r;
+}
+
 // The interior angle at p of the triangle p, q, r.
 double angle_at(const float* p, const float* q, const float* r) {
   const Vec u = sub(q, p), v = sub(r, p);
   const double lu = length(u), lv = length(v);
   if (!(lu > 0) || !(lv > 0)) return 0;
   const double c = dot(u, v) / (lu * lv);
-  return std::acos(c < -1 ? -1 : (c > 1 ? 1 : c));
+  return stable_acos(c < -1 ? -1 : (c > 1 ? 1 : c));
 }
 
 // A position as a key: its three coordinates' bits, with -0 taken as +0.

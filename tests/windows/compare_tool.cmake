@@ -2,7 +2,8 @@
 # the same files byte for byte (and print the same report, line endings
 # aside): demo, info, to-obj, from-obj and convert to and from glTF and STL.
 # Where every Windows program start is slow (32-bit wine emulated),
-# -DCOMMANDS=demo runs only the first.
+# -DCOMMANDS=demo runs only the demo and one conversion of it into every
+# format, so that a number computed differently on one platform still shows.
 # Run as: cmake -DWINE=<wine> -DWIN_TOOL=<exe> -DLINUX_TOOL=<exe> -DWORK=<dir> [-DCOMMANDS=demo]
 #         -P compare_tool.cmake
 file(REMOVE_RECURSE ${WORK})
@@ -24,16 +25,17 @@ function(both)
 endfunction()
 
 both(demo demo.3ds)
-set(files demo.3ds)
+both(convert demo.3ds demo.glb demo.gltf demo.obj demo.stl)
+set(files demo.3ds demo.glb demo.gltf demo.bin demo.obj demo.mtl demo.stl)
 if(NOT COMMANDS STREQUAL "demo")
   both(info demo.3ds)
   both(info --json demo.3ds)
-  both(to-obj demo.3ds demo.obj)
-  both(from-obj demo.obj back.3ds)
-  both(convert demo.3ds demo.glb)
-  both(convert demo.3ds demo.stl)
+  both(to-obj demo.3ds to-obj.obj)
+  both(from-obj to-obj.obj back.3ds)
   both(convert demo.glb back-glb.3ds)
-  list(APPEND files demo.obj demo.mtl back.3ds demo.glb demo.stl back-glb.3ds)
+  both(convert demo.gltf back-gltf.3ds)
+  both(convert demo.stl back-stl.3ds)
+  list(APPEND files to-obj.obj to-obj.mtl back.3ds back-glb.3ds back-gltf.3ds back-stl.3ds)
 endif()
 foreach(f IN LISTS files)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/win/${f} ${WORK}/linux/${f} RESULT_VARIABLE diff)
