@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "layer_split.h"
+#include "output_file.h"
 #include "qev_3ds.h"
 
 namespace qev::tool {
@@ -49,9 +50,23 @@ int write_layers_3ds(Scene& scene, const std::string& in, const std::string& out
     std::printf("split '%s' (%s) into %zu layers to fit the 3DS writer\n", s.name.c_str(),
                 count_of(s.triangles, "triangle", "triangles").c_str(), s.parts);
   }
-  const WriteProblem problem = write_3ds(out, scene);
-  // A file that lacks part of the scene is not left to pass for a good one.
-  if (problem.code != 0) std::remove(out.c_str());
+  std::string why;
+  if (!output_allowed(out, in, why)) {
+    std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
+    return kWriteFailed;
+  }
+  // Written under a temporary name beside out and renamed into place: a
+  // file that lacks part of the scene never replaces anything.
+  OutputFile file;
+  if (!file.open(out, why, false)) {
+    std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
+    return kWriteFailed;
+  }
+  WriteProblem problem = write_3ds(file.temp_path(), scene);
+  if (problem.code == 0 && !file.commit(why)) problem = {QEV_ERR_IO, why};
+  for (std::size_t at; (at = problem.what.find(file.temp_path())) != std::string::npos;) {
+    problem.what.replace(at, file.temp_path().size(), out);
+  }
   if (problem.code == QEV_ERR_CAPACITY) {
     std::fprintf(stderr, "qev3ds: %s: %s\n", in.c_str(), problem.what.c_str());
     return kCapacity;

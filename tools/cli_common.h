@@ -19,6 +19,7 @@ enum Exit {
   kBadObj = 4,       // the OBJ could not be read
   kCapacity = 5,     // more layers than a 3DS file holds
   kBadInput = 6,     // a glTF or STL file could not be read
+  kFailed = 7,       // an unexpected failure: out of memory, or a fault of the tool
   kReadBase = 10,    // 11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not 3DS
 };
 

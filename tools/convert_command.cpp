@@ -8,6 +8,7 @@
 #include "gltf_import.h"
 #include "obj_export.h"
 #include "obj_import.h"
+#include "output_file.h"
 #include "stl_export.h"
 #include "stl_import.h"
 
@@ -25,25 +26,39 @@ const char* name_of(Format f) {
   }
 }
 
-void skipped_faces(std::size_t n, const std::string& in) {
+void skipped_faces(std::size_t n, std::size_t not_finite, const std::string& in) {
   if (n > 0) {
     std::fprintf(stderr, "qev3ds: warning: %s of %s name a vertex or mapping pair the mesh lacks; not written\n",
                  count_of(n, "face", "faces").c_str(), in.c_str());
   }
+  if (not_finite > 0) {
+    std::fprintf(stderr, "qev3ds: warning: %s of %s have a corner that is not a finite number; not written\n",
+                 count_of(not_finite, "face", "faces").c_str(), in.c_str());
+  }
 }
 
-int to_gltf(const std::string& in, const std::string& out, bool binary) {
+// The output may be written: it is neither the input nor something other
+// than a regular file.
+bool writable(const std::string& in, const std::string& out) {
+  std::string why;
+  if (output_allowed(out, in, why)) return true;
+  std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
+  return false;
+}
+
+int to_gltf(const std::string& in, const std::string& out, bool binary, const ConvertSettings& settings) {
+  if (!writable(in, out)) return kWriteFailed;
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
   GltfExport written;
   std::string error;
-  if (!write_gltf(scene, in, out, binary, written, error)) {
+  const bool ok = write_gltf(scene, in, out, binary, written, error, settings.texture_folders);
+  report_warnings(written.warnings);
+  if (!ok) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
-    std::remove(out.c_str());
     return kWriteFailed;
   }
-  report_warnings(written.warnings);
-  skipped_faces(written.faces_skipped, in);
+  skipped_faces(written.faces_skipped, written.faces_not_finite, in);
   std::printf("wrote %s, %s, %s, %s to %s\n", count_of(written.meshes, "mesh", "meshes").c_str(),
               count_of(written.primitives, "primitive", "primitives").c_str(),
               count_of(written.triangles, "triangle", "triangles").c_str(),
@@ -52,16 +67,16 @@ int to_gltf(const std::string& in, const std::string& out, bool binary) {
 }
 
 int to_stl(const std::string& in, const std::string& out) {
+  if (!writable(in, out)) return kWriteFailed;
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
   StlExport written;
   std::string error;
   if (!write_stl(scene, out, written, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
-    std::remove(out.c_str());
     return kWriteFailed;
   }
-  skipped_faces(written.faces_skipped, in);
+  skipped_faces(written.faces_skipped, written.faces_not_finite, in);
   std::printf("wrote %s to %s\n", count_of(written.triangles, "triangle", "triangles").c_str(), out.c_str());
   return kOk;
 }
@@ -93,7 +108,7 @@ Format format_of(const std::string& path) {
   return Format::unknown;
 }
 
-int run_convert(const std::string& in, const std::string& out) {
+int run_convert(const std::string& in, const std::string& out, const ConvertSettings& settings) {
   const Format from = format_of(in), to = format_of(out);
   for (const std::string* p : {&in, &out}) {
     if (format_of(*p) == Format::unknown) {
@@ -103,9 +118,9 @@ int run_convert(const std::string& in, const std::string& out) {
   }
   if (from == Format::three_ds) {
     switch (to) {
-      case Format::obj: return run_to_obj(in, out);
-      case Format::gltf: return to_gltf(in, out, false);
-      case Format::glb: return to_gltf(in, out, true);
+      case Format::obj: return run_to_obj(in, out, settings);
+      case Format::gltf: return to_gltf(in, out, false, settings);
+      case Format::glb: return to_gltf(in, out, true, settings);
       case Format::stl: return to_stl(in, out);
       default: break;
     }
@@ -118,16 +133,19 @@ int run_convert(const std::string& in, const std::string& out) {
   return kUsage;
 }
 
-int run_to_obj(const std::string& in, const std::string& out) {
+int run_to_obj(const std::string& in, const std::string& out, const ConvertSettings& settings) {
+  if (!writable(in, out)) return kWriteFailed;
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
   std::string error;
   ObjExport written;
-  if (!write_obj(scene, out, written, error)) {
+  const bool ok = write_obj(scene, in, out, written, error, settings.texture_folders);
+  report_warnings(written.warnings);
+  if (!ok) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
     return kWriteFailed;
   }
-  skipped_faces(written.faces_skipped, in);
+  skipped_faces(written.faces_skipped, written.faces_not_finite, in);
   std::printf("wrote %s, %s, %s, %s to %s\n", count_of(scene.meshes.size(), "layer", "layers").c_str(),
               count_of(written.vertices, "vertex", "vertices").c_str(),
               count_of(written.faces, "triangle", "triangles").c_str(),

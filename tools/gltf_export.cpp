@@ -7,12 +7,17 @@
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <sstream>
 #include <unordered_map>
 
+#include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
+#include "float_text.h"
+#include "output_file.h"
 #include "smooth_normals.h"
 #include "srgb_colour.h"
+#include "text_encoding.h"
 #include "texture_files.h"
 
 namespace qev::tool {
@@ -82,6 +87,8 @@ class BufferBuilder {
         a.minValues[c] = std::min(a.minValues[c], double(values[i]));
         a.maxValues[c] = std::max(a.maxValues[c], double(values[i]));
       }
+      for (double& v : a.minValues) v = json_number(static_cast<float>(v));
+      for (double& v : a.maxValues) v = json_number(static_cast<float>(v));
     }
     model_.accessors.push_back(a);
     return static_cast<int>(model_.accessors.size() - 1);
@@ -110,23 +117,24 @@ class BufferBuilder {
 // glTF materials for the looks the faces use, one per material name.
 class Materials {
  public:
-  Materials(tinygltf::Model& model, const std::string& scene_path, const std::string& out_path,
-            std::vector<std::string>& warnings)
-      : model_(model), scene_path_(scene_path), out_path_(out_path), warnings_(warnings) {}
+  Materials(tinygltf::Model& model, TextureExport& textures) : model_(model), images_(textures) {}
 
   int of(const qev3ds::Look& look) {
     const std::string key(look.material_name);
     const auto it = index_.find(key);
     if (it != index_.end()) return it->second;
     tinygltf::Material m;
-    m.name = key.empty() ? "material" : key;
-    const double alpha = 1.0 - std::clamp(look.transparency, 0, 100) / 100.0;
-    m.pbrMetallicRoughness.baseColorFactor = {srgb_to_linear(look.colour.red), srgb_to_linear(look.colour.green),
-                                              srgb_to_linear(look.colour.blue), alpha};
+    m.name = key.empty() ? "material" : utf8_text(key);
+    // Every number goes through a float and its shortest text: the same
+    // digits on every platform.
+    const float alpha = 1.0f - static_cast<float>(std::clamp<int>(look.transparency, 0, 100)) / 100.0f;
+    m.pbrMetallicRoughness.baseColorFactor = {
+        json_number(srgb_to_linear(look.colour.red)), json_number(srgb_to_linear(look.colour.green)),
+        json_number(srgb_to_linear(look.colour.blue)), json_number(alpha)};
     m.pbrMetallicRoughness.metallicFactor = 0.0;
     const int shininess = look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
-    m.pbrMetallicRoughness.roughnessFactor = 1.0 - shininess / 100.0;
-    if (alpha < 1.0) m.alphaMode = "BLEND";
+    m.pbrMetallicRoughness.roughnessFactor = json_number(1.0f - static_cast<float>(shininess) / 100.0f);
+    if (alpha < 1.0f) m.alphaMode = "BLEND";
     if (!look.texture.empty()) m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
@@ -139,8 +147,8 @@ class Materials {
     const auto it = textures_.find(name);
     if (it != textures_.end()) return it->second;
     tinygltf::Image image;
-    image.uri = texture_uri(scene_path_, out_path_, name, warnings_);
-    image.name = name;
+    image.uri = percent_encode(images_.place(name));
+    image.name = utf8_text(name);
     model_.images.push_back(image);
     if (model_.samplers.empty()) {
       tinygltf::Sampler s;  // repeat in both directions, as 3DS tiles by default
@@ -157,9 +165,7 @@ class Materials {
   }
 
   tinygltf::Model& model_;
-  const std::string& scene_path_;
-  const std::string& out_path_;
-  std::vector<std::string>& warnings_;
+  TextureExport& images_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
 };
@@ -182,15 +188,19 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const N
   p.indices.push_back(it->second);
 }
 
-// A .bin name that needs no escaping in its URI.
-std::string buffer_name(const std::string& out_path) {
-  std::string stem = std::filesystem::path(out_path).stem().string();
-  for (char& c : stem) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '.';
-    if (!plain) c = '_';
-  }
+// The .bin beside out_path: named after the output's whole name, so that
+// outputs whose names differ only in characters a URI escapes never share
+// one.
+std::string buffer_file_name(const std::string& out_path) {
+  const std::string stem = std::filesystem::path(out_path).stem().string();
   return (stem.empty() ? std::string("scene") : stem) + ".bin";
+}
+
+bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
+  for (const std::uint16_t v : {face.a, face.b, face.c})
+    for (int a = 0; a < 3; ++a)
+      if (!std::isfinite(mesh.vertices[3 * std::size_t(v) + std::size_t(a)])) return false;
+  return true;
 }
 
 // Images are referenced by URI only; tinygltf must not write image data.
@@ -201,13 +211,16 @@ bool keep_image_uri(const std::string*, const std::string*, const tinygltf::Imag
 }  // namespace
 
 bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
-                bool binary, GltfExport& result, std::string& error) {
+                bool binary, GltfExport& result, std::string& error,
+                const std::vector<std::string>& texture_folders) {
   result = GltfExport{};
   tinygltf::Model model;
   model.asset.version = "2.0";
   model.asset.generator = "qev3ds";
   BufferBuilder buffer(model);
-  Materials materials(model, scene_path, out_path, result.warnings);
+  const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
+  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false, result.warnings);
+  Materials materials(model, images);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
 
@@ -223,6 +236,10 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
       const qev3ds::Face& face = mesh.faces[f];
       if (face.a >= n || face.b >= n || face.c >= n) {
         ++result.faces_skipped;
+        continue;
+      }
+      if (!finite_corners(mesh, face)) {
+        ++result.faces_not_finite;
         continue;
       }
       if (group_of[f] != current_group) {
@@ -244,7 +261,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
     }
 
     tinygltf::Mesh out;
-    out.name = mesh.name;
+    out.name = utf8_text(mesh.name);
     for (Primitive& p : runs) {
       tinygltf::Primitive prim;
       prim.mode = TINYGLTF_MODE_TRIANGLES;
@@ -259,7 +276,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
     result.primitives += out.primitives.size();
     // A mesh without a face is not a valid glTF mesh; its node stays, empty.
     tinygltf::Node node;
-    node.name = mesh.name;
+    node.name = out.name;
     if (!out.primitives.empty()) {
       model.meshes.push_back(out);
       node.mesh = static_cast<int>(model.meshes.size() - 1);
@@ -270,24 +287,49 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
   }
   result.materials = model.materials.size();
 
+  // The buffer's bytes leave the model: the JSON is written without them
+  // and the .bin beside it, both through temporary files.
+  std::vector<unsigned char> bin;
+  const bool external = !binary && !model.buffers[0].data.empty();
   if (model.buffers[0].data.empty()) {
     model.buffers.clear();
     model.bufferViews.clear();
   } else if (!binary) {
-    model.buffers[0].uri = buffer_name(out_path);
+    bin.swap(model.buffers[0].data);
   }
   // Named, so that a scene without nodes is still an object in the JSON.
   root.name = "Scene";
   model.scenes.push_back(root);
   model.defaultScene = 0;
 
-  tinygltf::TinyGLTF writer;
-  writer.SetImageWriter(keep_image_uri, nullptr);
-  if (!writer.WriteGltfSceneToFile(&model, out_path, false, false, true, binary)) {
-    error = "cannot write " + out_path;
+  try {
+    tinygltf::TinyGLTF writer;
+    writer.SetImageWriter(keep_image_uri, nullptr);
+    std::ostringstream text;
+    writer.WriteGltfSceneToStream(&model, text, true, binary);
+    std::string bytes = text.str();
+    const std::string bin_name = buffer_file_name(out_path);
+    if (external) {
+      nlohmann::json doc = nlohmann::json::parse(bytes);
+      doc["buffers"][0] = {{"byteLength", bin.size()}, {"uri", percent_encode(bin_name)}};
+      bytes = doc.dump(2) + "\n";
+    }
+    OutputFile main_file, bin_file;
+    std::vector<OutputFile*> files{&main_file};
+    if (!main_file.open(out_path, error)) return false;
+    main_file.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (external) {
+      const std::string bin_path = (std::filesystem::path(out_path).parent_path() / bin_name).string();
+      if (!output_allowed(bin_path, scene_path, error) || !bin_file.open(bin_path, error)) return false;
+      bin_file.stream().write(reinterpret_cast<const char*>(bin.data()), static_cast<std::streamsize>(bin.size()));
+      files.push_back(&bin_file);
+    }
+    for (OutputFile* f : images.files()) files.push_back(f);
+    return commit_all(files, error);
+  } catch (const std::exception& e) {
+    error = std::string("cannot write the glTF: ") + e.what();
     return false;
   }
-  return true;
 }
 
 }  // namespace qev::tool

@@ -12,6 +12,7 @@ namespace qev::tool {
 struct GltfExport {
   std::size_t meshes = 0, primitives = 0, triangles = 0, vertices = 0, materials = 0;
   std::size_t faces_skipped = 0;      // naming a vertex the mesh lacks
+  std::size_t faces_not_finite = 0;   // with a corner that is not a finite number
   std::vector<std::string> warnings;  // textures not found or not converted
 };
 
@@ -20,8 +21,12 @@ struct GltfExport {
 // One mesh and node per 3DS mesh, one primitive per run of faces of one
 // material; positions turned from Z-up to glTF's Y-up as (x, z, -y);
 // normals from the smoothing groups; TEXCOORD_0 (v flipped) where the
-// material has a texture. False with a message in error when writing fails.
+// material has a texture. Textures are looked up beside the scene and in
+// texture_folders, and copied or converted beside the output under safe
+// names. Every file is written whole or not at all: false with a message in
+// error when writing fails, and whatever was at the outputs is untouched.
 bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
-                bool binary, GltfExport& result, std::string& error);
+                bool binary, GltfExport& result, std::string& error,
+                const std::vector<std::string>& texture_folders = {});
 
 }  // namespace qev::tool

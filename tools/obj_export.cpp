@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <cmath>
 #include <map>
 #include <set>
 
 #include "float_text.h"
+#include "output_file.h"
+#include "referenced_files.h"
+#include "texture_files.h"
 
 namespace qev::tool {
 
@@ -63,7 +66,7 @@ class MaterialNames {
   std::set<std::string> taken_;
 };
 
-void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look) {
+void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look, TextureExport& images) {
   mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
   if (look.material != nullptr) {
     const qev3ds::Material& m = *look.material;
@@ -73,22 +76,36 @@ void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Lo
   }
   const float opacity = 1.0f - static_cast<float>(std::clamp(look.transparency, 0, 100)) / 100.0f;
   mtl << "d " << float_text(opacity) << "\n";
-  if (!look.texture.empty()) mtl << "map_Kd " << obj_path_text(look.texture) << "\n";
+  // A safe file name: it cannot end the line or read as an option.
+  if (!look.texture.empty()) mtl << "map_Kd " << images.place(std::string(look.texture)) << "\n";
 }
 
 bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n && f.c < n; }
 
+// A value that is not a finite number is written as 0; no face written uses
+// it, since faces with such a corner are left out.
+std::string number(float v) { return float_text(std::isfinite(v) ? v : 0.0f); }
+
+bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
+  for (const std::uint16_t v : {face.a, face.b, face.c})
+    for (int a = 0; a < 3; ++a)
+      if (!std::isfinite(mesh.vertices[3 * std::size_t(v) + std::size_t(a)])) return false;
+  return true;
+}
+
 }  // namespace
 
-bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExport& result,
-               std::string& error) {
+bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& obj_path,
+               ObjExport& result, std::string& error, const std::vector<std::string>& texture_folders) {
   namespace fs = std::filesystem;
   const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
-  std::ofstream obj(obj_path, std::ios::binary), mtl(mtl_path, std::ios::binary);
-  if (!obj || !mtl) {
-    error = "cannot write " + (obj ? mtl_path.string() : obj_path);
-    return false;
-  }
+  if (!output_allowed(mtl_path.string(), scene_path, error)) return false;
+  OutputFile obj_file, mtl_file;
+  if (!obj_file.open(obj_path, error) || !mtl_file.open(mtl_path.string(), error)) return false;
+  std::ostream& obj = obj_file.stream();
+  std::ostream& mtl = mtl_file.stream();
+  const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
+  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), true, result.warnings);
   obj << "# written by qev3ds\nmtllib " << obj_path_text(mtl_path.filename().string()) << "\n";
   mtl << "# written by qev3ds\n";
 
@@ -100,12 +117,11 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExpor
     const qev3ds::Mesh& mesh = scene.meshes[k];
     obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
     for (std::size_t v = 0; v < mesh.vertex_count(); ++v) {
-      obj << "v " << float_text(mesh.vertices[3 * v]) << ' ' << float_text(mesh.vertices[3 * v + 1])
-          << ' ' << float_text(mesh.vertices[3 * v + 2]) << "\n";
+      obj << "v " << number(mesh.vertices[3 * v]) << ' ' << number(mesh.vertices[3 * v + 1]) << ' '
+          << number(mesh.vertices[3 * v + 2]) << "\n";
     }
     for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
-      obj << "vt " << float_text(mesh.mapping[2 * v]) << ' ' << float_text(mesh.mapping[2 * v + 1])
-          << "\n";
+      obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";
     }
     const bool mapped = mesh.mapping_count() > 0;
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
@@ -120,12 +136,16 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExpor
         ++result.faces_skipped;
         continue;
       }
+      if (!finite_corners(mesh, face)) {
+        ++result.faces_not_finite;
+        continue;
+      }
       const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (name_of_group[slot] == nullptr) {
         const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
         const auto [name, added] = names.name_of(look.material_name);
         if (added) {
-          write_material(mtl, *name, look);
+          write_material(mtl, *name, look, images);
           ++result.materials;
         }
         name_of_group[slot] = name;
@@ -153,13 +173,9 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& obj_path, ObjExpor
     mapping_base += mesh.mapping_count();
   }
   result.vertices = vertex_base;
-  obj.flush();
-  mtl.flush();
-  if (!obj || !mtl) {
-    error = "writing " + obj_path + " failed";
-    return false;
-  }
-  return true;
+  std::vector<OutputFile*> files{&obj_file, &mtl_file};
+  for (OutputFile* f : images.files()) files.push_back(f);
+  return commit_all(files, error);
 }
 
 }  // namespace qev::tool

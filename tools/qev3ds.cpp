@@ -1,12 +1,16 @@
 // qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF, STL.
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli_common.h"
 #include "convert_command.h"
 #include "demo_scene.h"
+#include "output_file.h"
 #include "qev_3ds.h"
 #include "qev_3ds_scene.hpp"
 #include "scene_report.h"
@@ -22,9 +26,19 @@ constexpr const char* kVersion = "0.1.0";
 
 int run_demo(const std::string& path) {
   std::printf("writing the sample scene to %s\n", path.c_str());
-  const int status = write_demo_scene(path.c_str(), stdout);
+  OutputFile file;
+  std::string why;
+  if (!file.open(path, why, false)) {
+    std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
+    return kWriteFailed;
+  }
+  const int status = write_demo_scene(file.temp_path().c_str(), stdout);
   if (status != QEV_OK) {
     std::fprintf(stderr, "qev3ds: writing %s failed (result %d)\n", path.c_str(), status);
+    return kWriteFailed;
+  }
+  if (!file.commit(why)) {
+    std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
     return kWriteFailed;
   }
   std::printf("\nread back:\n");
@@ -53,12 +67,15 @@ int run_render(const std::string& in, const std::string& out, const std::string&
     return kUsage;
   }
   options.view = view == "front" ? View::front : view == "top" ? View::top : view == "side" ? View::side : View::iso;
+  std::string error;
+  if (!output_allowed(out, in, error)) {
+    std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
+    return kWriteFailed;
+  }
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
-  std::string error;
   if (!render_png(scene, options, out, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
-    std::remove(out.c_str());
     return kWriteFailed;
   }
   return kOk;
@@ -69,18 +86,18 @@ int run_render(const std::string& in, const std::string& out, const std::string&
 #endif
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   CLI::App app{"qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
   app.require_subcommand(1);
   app.footer(
       "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 more than 1,400 layers,\n"
-      "6 bad glTF or STL, "
+      "6 bad glTF or STL, 7 out of memory or an internal fault, "
       "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
 
   std::string in, out, size = "800x600", view = "iso";
+  std::vector<std::string> outs;
+  ConvertSettings settings;
   bool json = false;
   CLI::App* demo = app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
   demo->add_option("OUT", out, "the .3ds file to write")->required();
@@ -90,7 +107,9 @@ int main(int argc, char** argv) {
   CLI::App* convert = app.add_subcommand(
       "convert", "convert by the file extensions: .3ds to .obj, .gltf, .glb or .stl, and those to .3ds");
   convert->add_option("IN", in, "the file to read")->required();
-  convert->add_option("OUT", out, "the file to write")->required();
+  convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")->required();
+  convert->add_option("--textures", settings.texture_folders,
+                      "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* render = app.add_subcommand("render", "draw a 3DS scene into a PNG picture");
   render->add_option("IN", in, "the .3ds file to read")->required();
   render->add_option("OUT", out, "the .png file to write")->required();
@@ -100,6 +119,8 @@ int main(int argc, char** argv) {
   CLI::App* to_obj = app.add_subcommand("to-obj", "convert a 3DS file to OBJ and MTL");
   to_obj->add_option("IN", in, "the .3ds file to read")->required();
   to_obj->add_option("OUT", out, "the .obj file to write (the .mtl goes beside it)")->required();
+  to_obj->add_option("--textures", settings.texture_folders,
+                     "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* from_obj = app.add_subcommand("from-obj", "convert an OBJ file (with its MTL) to 3DS");
   from_obj->add_option("IN", in, "the .obj file to read")->required();
   from_obj->add_option("OUT", out, "the .3ds file to write")->required();
@@ -114,8 +135,32 @@ int main(int argc, char** argv) {
   }
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
-  if (convert->parsed()) return run_convert(in, out);
+  if (convert->parsed()) {
+    int rc = kOk;
+    for (const std::string& o : outs) {
+      const int r = run_convert(in, o, settings);
+      if (rc == kOk) rc = r;
+    }
+    return rc;
+  }
   if (render->parsed()) return run_render(in, out, size, view);
-  if (to_obj->parsed()) return run_to_obj(in, out);
+  if (to_obj->parsed()) return run_to_obj(in, out, settings);
   return run_from_obj(in, out);
+}
+
+}  // namespace
+
+// Nothing thrown anywhere below leaves the tool as an abort: it is a
+// message and an exit code.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "qev3ds: out of memory\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qev3ds: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "qev3ds: failed\n");
+  }
+  return kFailed;
 }

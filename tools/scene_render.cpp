@@ -11,6 +11,7 @@
 
 #include <cairo.h>
 
+#include "output_file.h"
 #include "smooth_normals.h"
 
 namespace qev::tool {
@@ -184,11 +185,17 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   cairo_pattern_set_filter(cairo_get_source(small.get()), CAIRO_FILTER_GOOD);
   cairo_paint(small.get());
   cairo_surface_flush(out.get());
-  if (cairo_surface_write_to_png(out.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
-    error = "cannot write " + path;
+  OutputFile file;
+  if (!file.open(path, error)) return false;
+  const auto append = [](void* stream, const unsigned char* data, unsigned int length) {
+    static_cast<std::ostream*>(stream)->write(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+  };
+  if (cairo_surface_write_to_png_stream(out.get(), append, &file.stream()) != CAIRO_STATUS_SUCCESS) {
+    error = "cannot encode the picture as PNG";
     return false;
   }
-  return true;
+  return file.commit(error);
 }
 
 }  // namespace qev::tool

@@ -2,6 +2,7 @@
 #include "scene_report.h"
 
 #include <cfloat>
+#include <cmath>
 #include <set>
 #include <string>
 
@@ -21,6 +22,10 @@ Bounds bounds_of(const qev3ds::Scene& scene) {
     for (const qev3ds::Face& f : m.faces) {
       for (const std::uint16_t v : {f.a, f.b, f.c}) {
         if (v >= m.vertex_count()) continue;
+        // A coordinate that is not a finite number has no place in bounds
+        // (and JSON has no text for it).
+        const float* p = &m.vertices[3 * std::size_t{v}];
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
         for (int a = 0; a < 3; ++a) {
           const float x = m.vertices[3 * std::size_t{v} + a];
           b.lo[a] = x < b.lo[a] ? x : b.lo[a];

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <cmath>
 #include <limits>
 
+#include "output_file.h"
 #include "smooth_normals.h"
 
 namespace qev::tool {
@@ -22,32 +23,47 @@ void put_f32(std::ostream& out, float f) {
   put_u32(out, v);
 }
 
+enum class Kept { yes, outside, not_finite };
+
+// Whether a face is written: its corners inside the mesh's vertices and
+// finite.
+Kept kind_of(const qev3ds::Mesh& m, const qev3ds::Face& f) {
+  const std::size_t n = m.vertex_count();
+  if (f.a >= n || f.b >= n || f.c >= n) return Kept::outside;
+  for (const std::uint16_t v : {f.a, f.b, f.c})
+    for (int a = 0; a < 3; ++a)
+      if (!std::isfinite(m.vertices[3 * std::size_t(v) + std::size_t(a)])) return Kept::not_finite;
+  return Kept::yes;
+}
+
 }  // namespace
 
 bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& result, std::string& error) {
   result = StlExport{};
   std::size_t total = 0;
   for (const qev3ds::Mesh& m : scene.meshes) {
-    const std::size_t n = m.vertex_count();
-    for (const qev3ds::Face& f : m.faces) (f.a < n && f.b < n && f.c < n ? total : result.faces_skipped)++;
+    for (const qev3ds::Face& f : m.faces) {
+      switch (kind_of(m, f)) {
+        case Kept::yes: ++total; break;
+        case Kept::outside: ++result.faces_skipped; break;
+        case Kept::not_finite: ++result.faces_not_finite; break;
+      }
+    }
   }
   if (total > std::numeric_limits<std::uint32_t>::max()) {
     error = "too many triangles for one STL file";
     return false;
   }
-  std::ofstream out(path, std::ios::binary);
-  if (!out) {
-    error = "cannot write " + path;
-    return false;
-  }
+  OutputFile file;
+  if (!file.open(path, error)) return false;
+  std::ostream& out = file.stream();
   char header[80] = {};
   std::strncpy(header, "binary STL written by qev3ds", sizeof header - 1);
   out.write(header, sizeof header);
   put_u32(out, static_cast<std::uint32_t>(total));
   for (const qev3ds::Mesh& m : scene.meshes) {
-    const std::size_t n = m.vertex_count();
     for (const qev3ds::Face& f : m.faces) {
-      if (f.a >= n || f.b >= n || f.c >= n) continue;
+      if (kind_of(m, f) != Kept::yes) continue;
       const float* c[3] = {&m.vertices[3 * std::size_t(f.a)], &m.vertices[3 * std::size_t(f.b)],
                            &m.vertices[3 * std::size_t(f.c)]};
       for (const float v : face_normal(c[0], c[1], c[2])) put_f32(out, v);
@@ -57,12 +73,7 @@ bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& r
       ++result.triangles;
     }
   }
-  out.flush();
-  if (!out) {
-    error = "writing " + path + " failed";
-    return false;
-  }
-  return true;
+  return file.commit(error);
 }
 
 }  // namespace qev::tool

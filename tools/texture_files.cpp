@@ -1,8 +1,6 @@
 #include "texture_files.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include <stb_image.h>
@@ -15,21 +13,16 @@ namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool same_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
+// PNG and JPEG by their first bytes, whatever the name says.
+bool png_or_jpeg(const std::string& bytes) {
+  const auto b = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0; };
+  const bool png = b(0) == 0x89 && b(1) == 'P' && b(2) == 'N' && b(3) == 'G';
+  const bool jpeg = b(0) == 0xFF && b(1) == 0xD8 && b(2) == 0xFF;
+  return png || jpeg;
 }
 
-// PNG and JPEG by their first bytes, whatever the name says.
-bool png_or_jpeg(const fs::path& file) {
-  unsigned char head[8] = {};
-  std::ifstream in(file, std::ios::binary);
-  in.read(reinterpret_cast<char*>(head), sizeof head);
-  const bool png = head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
-  const bool jpeg = head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-  return png || jpeg;
+void append_to(void* context, void* data, int size) {
+  static_cast<std::ostream*>(context)->write(static_cast<const char*>(data), size);
 }
 
 }  // namespace
@@ -70,57 +63,84 @@ std::string percent_decode(std::string_view s) {
   return out;
 }
 
-std::string find_case_insensitive(const std::string& folder, const std::string& name) {
-  if (name.empty() || name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return {};
-  std::error_code ec;
-  const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-  if (fs::is_regular_file(dir / name, ec)) return name;
-  std::string found;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string candidate = it->path().filename().string();
-    if (same_ignoring_case(candidate, name) && it->is_regular_file(ec)) {
-      found = candidate;
-      break;
-    }
+TextureExport::TextureExport(const ReferencedFiles& inputs, std::string out_dir, bool any_format,
+                             std::vector<std::string>& warnings)
+    : inputs_(inputs), out_dir_(std::move(out_dir)), any_format_(any_format), warnings_(warnings) {}
+
+std::string TextureExport::place(const std::string& name) {
+  const auto known = placed_.find(name);
+  if (known != placed_.end()) return known->second;
+  std::string& result = placed_[name];
+  std::string why;
+  const fs::path source = inputs_.find(name, why);
+  if (source.empty()) {
+    result = safe_file_name(name);
+    warnings_.push_back("texture \"" + name + "\" is not used: " + why + "; the output names \"" + result + "\"");
+    return result;
   }
-  return found;
+  std::string bytes;
+  if (!inputs_.read(name, bytes, why)) {
+    result = safe_file_name(name);
+    warnings_.push_back("texture \"" + name + "\" is not used: " + why);
+    return result;
+  }
+  // The name the file has on disk, made safe.
+  const std::string on_disk = safe_file_name(source.filename().string());
+  const fs::path out_dir = out_dir_.empty() ? fs::path(".") : fs::path(out_dir_);
+  std::error_code ec;
+  if (any_format_ || png_or_jpeg(bytes)) {
+    result = on_disk;
+    const fs::path target = out_dir / on_disk;
+    if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) return result;  // already there
+    auto file = std::make_unique<OutputFile>();
+    if (!file->open(target.string(), why)) {
+      warnings_.push_back("texture \"" + name + "\" is not copied: " + why);
+      return result;
+    }
+    file->stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    files_.push_back(std::move(file));
+    return result;
+  }
+  // Another format: decoded, when its header gives a size worth decoding,
+  // and written as PNG of the same stem.
+  result = fs::path(on_disk).replace_extension(".png").string();
+  int w = 0, h = 0, channels = 0;
+  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+  const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
+  if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
+    warnings_.push_back("texture \"" + name + "\" is not an image this tool can read (" + stbi_failure_reason() +
+                        "); the output names \"" + result + "\"");
+    return result;
+  }
+  if (static_cast<long long>(w) * h > kMaxImagePixels) {
+    warnings_.push_back("texture \"" + name + "\" is " + std::to_string(w) + " x " + std::to_string(h) +
+                        " pixels, more than this tool converts; the output names \"" + result + "\"");
+    return result;
+  }
+  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 0);
+  if (pixels == nullptr) {
+    warnings_.push_back("texture \"" + name + "\" cannot be decoded (" + std::string(stbi_failure_reason()) +
+                        "); the output names \"" + result + "\"");
+    return result;
+  }
+  auto file = std::make_unique<OutputFile>();
+  if (file->open((out_dir / result).string(), why)) {
+    if (stbi_write_png_to_func(append_to, &file->stream(), w, h, channels, pixels, w * channels) != 0) {
+      files_.push_back(std::move(file));
+    } else {
+      warnings_.push_back("texture \"" + name + "\" could not be converted to PNG");
+    }
+  } else {
+    warnings_.push_back("texture \"" + name + "\" is not converted: " + why);
+  }
+  stbi_image_free(pixels);
+  return result;
 }
 
-std::string texture_uri(const std::string& scene_path, const std::string& out_path, const std::string& name,
-                        std::vector<std::string>& warnings) {
-  const fs::path scene_dir = fs::path(scene_path).parent_path();
-  const fs::path out_dir = fs::path(out_path).parent_path();
-  const std::string on_disk = find_case_insensitive(scene_dir.string(), name);
-  if (on_disk.empty()) {
-    warnings.push_back("texture \"" + name + "\" is not beside " + scene_path + "; its name is kept as the URI");
-    return percent_encode(name);
-  }
-  const fs::path source = scene_dir / on_disk;
-  std::error_code ec;
-  if (png_or_jpeg(source)) {
-    const fs::path target = out_dir / on_disk;
-    if (!fs::exists(target, ec) || !fs::equivalent(source, target, ec)) {
-      fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-      if (ec) warnings.push_back("cannot copy " + source.string() + " beside the output: " + ec.message());
-    }
-    return percent_encode(on_disk);
-  }
-  // Another format: decoded and written as PNG of the same stem.
-  const std::string png_name = fs::path(on_disk).replace_extension(".png").string();
-  int w = 0, h = 0, channels = 0;
-  unsigned char* pixels = stbi_load(source.string().c_str(), &w, &h, &channels, 0);
-  if (pixels == nullptr) {
-    warnings.push_back("texture " + source.string() + " is not an image this tool can read (" +
-                       stbi_failure_reason() + "); its name is kept as the URI");
-    return percent_encode(on_disk);
-  }
-  const bool written = stbi_write_png((out_dir / png_name).string().c_str(), w, h, channels, pixels, w * channels) != 0;
-  stbi_image_free(pixels);
-  if (!written) {
-    warnings.push_back("cannot write " + (out_dir / png_name).string() + "; the texture's name is kept as the URI");
-    return percent_encode(on_disk);
-  }
-  return percent_encode(png_name);
+std::vector<OutputFile*> TextureExport::files() {
+  std::vector<OutputFile*> out;
+  for (auto& f : files_) out.push_back(f.get());
+  return out;
 }
 
 }  // namespace qev::tool

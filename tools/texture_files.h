@@ -1,11 +1,16 @@
-// Texture files named by a scene: found beside the scene file whatever the
-// case of the name, brought beside the output in a format glTF takes, and
-// named in URIs.
+// Texture files named by a scene: found inside the folders the user allowed,
+// brought beside the output under a safe name in a format the output takes,
+// and named in URIs.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "output_file.h"
+#include "referenced_files.h"
 
 namespace qev::tool {
 
@@ -16,17 +21,34 @@ std::string percent_encode(std::string_view s);
 // The bytes a URI reference names: "%XY" decoded, anything else kept.
 std::string percent_decode(std::string_view s);
 
-// The file in folder whose name equals name ignoring ASCII case (an exact
-// match first); empty when there is none.
-std::string find_case_insensitive(const std::string& folder, const std::string& name);
+// The largest image decoded to be converted: 8192 x 8192 pixels, decided
+// from the image's header before any pixel is decoded.
+inline constexpr long long kMaxImagePixels = 8192LL * 8192LL;
 
-// For a texture name of a scene read from scene_path, written beside
-// out_path: the URI to give it. A PNG or JPEG found beside the scene is
-// copied beside the output (unless it is there already); another image
-// found there (BMP, TGA, GIF, ...) is converted to PNG beside the output.
-// When the file is not found or cannot be converted, the name is kept and a
-// sentence saying so is added to warnings.
-std::string texture_uri(const std::string& scene_path, const std::string& out_path, const std::string& name,
-                        std::vector<std::string>& warnings);
+// Images for one output: each texture name becomes a safe file name beside
+// the output; the image is copied there (PNG and JPEG, or any image when
+// any_format) or converted to PNG (BMP, TGA, GIF, ...). The files are
+// written as temporary files and put in place by commit, with the output.
+class TextureExport {
+ public:
+  TextureExport(const ReferencedFiles& inputs, std::string out_dir, bool any_format,
+                std::vector<std::string>& warnings);
+
+  // The file name (not yet encoded as a URI) the output gives texture name.
+  // A texture that cannot be found or converted keeps a safe form of its
+  // name, and a warning says why.
+  std::string place(const std::string& name);
+
+  // The image files made, to be committed with the output.
+  std::vector<OutputFile*> files();
+
+ private:
+  const ReferencedFiles& inputs_;
+  std::string out_dir_;
+  bool any_format_;
+  std::vector<std::string>& warnings_;
+  std::map<std::string, std::string> placed_;
+  std::vector<std::unique_ptr<OutputFile>> files_;
+};
 
 }  // namespace qev::tool
