@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -25,9 +26,11 @@ struct ToolRun {
   std::string output;  // stdout and stderr
 };
 
-ToolRun tool(const std::string& args, const TempDir& dir) {
+// prefix runs before the tool in the same shell (limits, traps).
+ToolRun tool(const std::string& args, const TempDir& dir, const std::string& prefix = "") {
   const std::string log = dir.path("tool.log");
-  const int status = std::system((std::string(QEV3DS_TOOL) + " " + args + " >" + log + " 2>&1").c_str());
+  const std::string command = "(" + prefix + QEV3DS_TOOL + " " + args + ") >" + log + " 2>&1";
+  const int status = std::system(command.c_str());
   std::ifstream in(log);
   std::stringstream text;
   text << in.rdbuf();
@@ -355,6 +358,65 @@ TEST(ToolFromObj, NamesFitTheirFieldAndWordsFitTheCount) {
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.output.find("warning:") , std::string::npos) << r.output;
   EXPECT_NE(r.output.find("holds no faces"), std::string::npos) << r.output;
+}
+
+// A failed or refused write once removed or truncated whatever sat at the
+// output path: a folder, a device, a FIFO (which also hung the tool), a
+// link's target, the input itself, and the good file an earlier run wrote.
+// Every row must exit non-zero, leave the path as it was and leave no file
+// of the tool's own behind. "Full" rows cap the file size the tool may
+// write (a full disk, as the tool sees it).
+TEST(ToolOutputs, AFailedWriteLeavesEverythingAsItWas) {
+  TempDir dir;
+  std::string obj = "v 0 0 0\n";
+  for (int i = 1; i <= 300; ++i) obj += "v " + std::to_string(i) + " 1 0\nf 1 " + std::to_string(i + 1) + " " + std::to_string(i) + "\n";
+  write_text(dir.path("in.obj"), obj);
+  ASSERT_EQ(tool("from-obj " + dir.path("in.obj") + " " + dir.path("in.3ds"), dir).code, 0);
+  namespace fs = std::filesystem;
+  fs::create_directory(dir.path("folder.3ds"));
+  ASSERT_EQ(system(("mkfifo " + dir.path("fifo.stl")).c_str()), 0);
+  write_text(dir.path("old.glb"), "old");
+  fs::create_symlink(dir.path("in.obj"), dir.path("alias.obj"));
+  const std::string in3ds = dir.path("in.3ds"), full = "trap '' XFSZ; ulimit -f 2; exec ";
+  struct Case {
+    std::string prefix, args, path;
+  } cases[] = {
+      {"", "from-obj " + dir.path("in.obj") + " " + dir.path("folder.3ds"), "folder.3ds"},
+      {"", "demo " + dir.path("folder.3ds"), "folder.3ds"},
+      {"", "convert " + in3ds + " " + dir.path("fifo.stl"), "fifo.stl"},
+      {"", "from-obj " + dir.path("in.obj") + " " + dir.path("in.obj"), "in.obj"},
+      {"", "from-obj " + dir.path("in.obj") + " " + dir.path("alias.obj"), "in.obj"},
+      {"", "to-obj " + in3ds + " " + in3ds, "in.3ds"},
+      {"", "convert " + in3ds + " " + dir.path("no/such/folder/x.glb"), "no"},
+      {full, "convert " + in3ds + " " + dir.path("old.glb"), "old.glb"},
+      {full, "convert " + in3ds + " " + dir.path("old.gltf"), "old.gltf"},
+      {full, "convert " + in3ds + " " + dir.path("old.stl"), "old.stl"},
+      {full, "to-obj " + in3ds + " " + dir.path("old.obj"), "old.obj"},
+      {full, "from-obj " + dir.path("in.obj") + " " + dir.path("old.3ds"), "old.3ds"},
+      {full, "render " + in3ds + " " + dir.path("old.png") + " --size 300", "old.png"},
+  };
+  auto listing = [&] {
+    // Each entry's kind and a digest of its bytes.
+    std::map<std::string, std::size_t> files;
+    for (const auto& e : fs::directory_iterator(dir.path(""))) {
+      const std::string name = e.path().filename().string();
+      if (name == "tool.log") continue;
+      files[name] = e.is_regular_file() && !e.is_symlink() ? std::hash<std::string>{}(read_text(e.path().string())) : 0;
+    }
+    return files;
+  };
+  for (const Case& c : cases) {
+    const auto before = listing();
+    const ToolRun r = tool(c.args, dir, c.prefix);
+    EXPECT_NE(r.code, 0) << c.args << "\n" << r.output;
+    EXPECT_EQ(listing(), before) << c.args << "\n" << r.output;
+  }
+  EXPECT_TRUE(fs::is_directory(dir.path("folder.3ds")));
+  EXPECT_TRUE(fs::is_fifo(dir.path("fifo.stl")));
+  // Through a link to a regular file, the file is replaced and the link kept.
+  ASSERT_EQ(tool("convert " + in3ds + " " + dir.path("alias.obj"), dir).code, 0);
+  EXPECT_TRUE(fs::is_symlink(dir.path("alias.obj")));
+  EXPECT_NE(read_text(dir.path("in.obj")).find("# written by qev3ds"), std::string::npos);
 }
 
 }  // namespace
