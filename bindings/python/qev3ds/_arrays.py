@@ -3,7 +3,6 @@ Python call per layer, none per triangle."""
 
 import ctypes
 import os
-import threading
 from dataclasses import dataclass, field
 from typing import List, Optional, Sequence, Tuple
 
@@ -12,15 +11,11 @@ import numpy as np
 from . import _calls
 from . import _checks
 from . import _native
-from ._calls import Qev3dsError
+from ._calls import Qev3dsError, library_lock
 
 # The triangle limits, for the meshio format.
 MAX_TRIANGLES = _checks.MAX_TRIANGLES
 
-# The library keeps one reader and one writer per process: one read and one
-# write at a time, whatever the threads.
-_read_lock = threading.Lock()
-_write_lock = threading.Lock()
 _selected = None
 
 
@@ -77,7 +72,7 @@ def read(path, face_materials: bool = False) -> Scene:
     face's material from the scene API (one more parse). Raises Qev3dsError
     with the read status 1 to 4."""
     fs_path = os.fsencode(path)
-    with _read_lock:
+    with library_lock:
         _select_library()
         status, described = _native.read_open(fs_path)
         if status != 0:
@@ -115,7 +110,7 @@ def write(path, layers: Sequence) -> None:
     (Qev3dsError, for example a layer over 40,000 welded vertices) removes
     the file."""
     fs_path, shown, prepared = _checks.prepare_scene(path, layers)
-    with _write_lock:
+    with library_lock:
         _select_library()
         result = _native.write_open(fs_path)
         if result != 0:

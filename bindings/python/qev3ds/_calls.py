@@ -17,11 +17,12 @@ import ctypes
 import ctypes.util
 import os
 import sys
+import threading
 from dataclasses import dataclass, field
 from typing import List, Sequence, Tuple
 
 __all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library",
-           "override_path"]
+           "override_path", "library_lock"]
 
 Vec3 = Tuple[float, float, float]
 Vec2 = Tuple[float, float]
@@ -70,6 +71,11 @@ class Qev3dsError(Exception):
 
 
 _lib = None
+
+# The library keeps one writer and one reader per process, and both APIs of
+# this package (these ctypes calls and the compiled loops of _arrays) reach
+# the same ones: every use of either, from any thread, holds this lock.
+library_lock = threading.Lock()
 
 
 def override_path():
@@ -145,7 +151,11 @@ def _text(s: str) -> bytes:
 def write_scene(path: str, layers: Sequence[Layer]) -> None:
     """Writes layers to path. Raises Qev3dsError when the file cannot be
     written or the library refused part of the scene."""
-    lib = library()
+    with library_lock:
+        _write_scene(library(), path, layers)
+
+
+def _write_scene(lib, path, layers):
     ref = ctypes.byref
     result = lib.QEV_FORM_3DS_FILENAME(os.fsencode(path))
     if result != 0:
@@ -177,12 +187,20 @@ def write_scene(path: str, layers: Sequence[Layer]) -> None:
 def read_scene(path: str) -> List[Layer]:
     """The layers of the 3DS file at path. Raises Qev3dsError with the read
     status (1 to 4) when the file cannot be read."""
-    lib = library()
+    with library_lock:
+        lib = library()
+        status = ctypes.c_int32(0)
+        lib.QEV_READ_3DS_FILENAME(os.fsencode(path), ctypes.byref(status))
+        if status.value != 0:
+            raise Qev3dsError(status.value, path)
+        try:
+            return _fetch_layers(lib)
+        finally:
+            lib.QEV_READ_3DS_END()
+
+
+def _fetch_layers(lib) -> List[Layer]:
     ref = ctypes.byref
-    status = ctypes.c_int32(0)
-    lib.QEV_READ_3DS_FILENAME(os.fsencode(path), ref(status))
-    if status.value != 0:
-        raise Qev3dsError(status.value, path)
     count = ctypes.c_int32(0)
     lib.QEV_READ_3DS_N_LAYER(ref(count))
     layers = []
@@ -206,5 +224,4 @@ def read_scene(path: str) -> List[Layer]:
                 mapping=(tuple(m[0:2]), tuple(m[2:4]), tuple(m[4:6])),
                 smoothing=smoothing.value))
         layers.append(layer)
-    lib.QEV_READ_3DS_END()
     return layers

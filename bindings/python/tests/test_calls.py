@@ -1,7 +1,11 @@
 """The per-triangle API (Layer, Triangle, read_scene, write_scene) as it was,
-against the installed package."""
+against the installed package, and safe beside qev3ds.write in other
+threads."""
 
+import threading
 import unittest
+
+import numpy as np
 
 import qev3ds
 from support import TempDirCase
@@ -46,6 +50,45 @@ class RoundTrip(TempDirCase):
         with self.assertRaises(qev3ds.Qev3dsError) as refused:
             qev3ds.write_scene(self.path("long.3ds"), [too_long])
         self.assertEqual(refused.exception.status, -8)
+
+
+class BesideTheArrayApi(TempDirCase):
+    def test_threads_mixing_both_apis_each_get_their_own_file(self):
+        # One thread writes per triangle and reads arrays, the other the
+        # reverse: the library's single writer and reader are shared by both.
+        n = 300
+        corners = np.arange(n * 9, dtype=np.float32).reshape(n, 3, 3)
+        errors = []
+
+        def per_triangle(path, z):
+            layer = qev3ds.Layer("calls", triangles=[
+                qev3ds.Triangle(tuple(map(tuple, c))) for c in (corners + z).tolist()])
+            for _ in range(25):
+                qev3ds.write_scene(path, [layer])
+                (read,) = qev3ds.read(path).layers
+                assert read.name == "calls", read.name
+                np.testing.assert_array_equal(read.corners, corners + z)
+
+        def arrays(path, z):
+            for _ in range(25):
+                qev3ds.write(path, [qev3ds.ArrayLayer("arrays", corners=corners + z)])
+                (read,) = qev3ds.read_scene(path)
+                assert read.name == "arrays", read.name
+                np.testing.assert_array_equal([t.corners for t in read.triangles], corners + z)
+
+        def run(work, *args):
+            try:
+                work(*args)
+            except Exception as e:  # reported below
+                errors.append(e)
+
+        threads = [threading.Thread(target=run, args=(per_triangle, self.path("calls.3ds"), 0.5)),
+                   threading.Thread(target=run, args=(arrays, self.path("arrays.3ds"), -0.25))]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(errors, [])
 
 
 if __name__ == "__main__":
