@@ -117,13 +117,20 @@ def write(path, layers: Sequence) -> None:
             _native.write_end()
             raise Qev3dsError(result, shown)
         problem = None
-        result = _native.write_layers([(p.name, p.transparency, *p.colour, p.texture) for p in prepared])
-        if result != 0:
-            problem = (result, "describing the layers")
-        for k, p in enumerate(prepared, start=1):
-            refused, at = _native.write_triangles(k, p.corners.shape[0], p.corners, p.mapping, p.smoothing)
-            if refused != 0 and problem is None:
-                problem = (refused, f"layer {k} ({p.name.decode('latin-1')!r}) triangle {at}")
+        try:
+            result = _native.write_layers([(p.name, p.transparency, *p.colour, p.texture) for p in prepared])
+            if result != 0:
+                problem = (result, "describing the layers")
+            for k, p in enumerate(prepared, start=1):
+                refused, at = _native.write_triangles(k, p.corners.shape[0], p.corners, p.mapping, p.smoothing)
+                if refused != 0 and problem is None:
+                    problem = (refused, f"layer {k} ({p.name.decode('latin-1')!r}) triangle {at}")
+        except BaseException:
+            # No writer left open for the next call, whichever API makes it,
+            # and no half-written file.
+            _native.write_end()
+            _checks.discard(fs_path)
+            raise
         status = _native.write_end()
     if problem is None and status != 0:
         problem = (status, "")
