@@ -1,5 +1,6 @@
 """The thirteen functions through ctypes, one Python call per triangle:
-Layer, Triangle, read_scene and write_scene, kept as they were.
+Layer, Triangle, read_scene and write_scene. A scene is checked as
+qev3ds.write checks it, before its file is created.
 
     import qev3ds
     layer = qev3ds.Layer("Floor", colour=(200, 180, 160), triangles=[
@@ -17,11 +18,14 @@ import ctypes
 import ctypes.util
 import os
 import sys
+import threading
 from dataclasses import dataclass, field
 from typing import List, Sequence, Tuple
 
+from . import _checks
+
 __all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library",
-           "override_path"]
+           "override_path", "library_lock"]
 
 Vec3 = Tuple[float, float, float]
 Vec2 = Tuple[float, float]
@@ -70,6 +74,11 @@ class Qev3dsError(Exception):
 
 
 _lib = None
+
+# The library keeps one writer and one reader per process, and both APIs of
+# this package (these ctypes calls and the compiled loops of _arrays) reach
+# the same ones: every use of either, from any thread, holds this lock.
+library_lock = threading.Lock()
 
 
 def override_path():
@@ -138,51 +147,77 @@ def _i32(v: int) -> ctypes.c_int32:
     return ctypes.c_int32(v)
 
 
-def _text(s: str) -> bytes:
-    return s.encode("latin-1")
-
-
 def write_scene(path: str, layers: Sequence[Layer]) -> None:
-    """Writes layers to path. Raises Qev3dsError when the file cannot be
-    written or the library refused part of the scene."""
-    lib = library()
+    """Writes layers to path. Everything is checked as qev3ds.write checks
+    it before the file is created (ValueError naming the layer and
+    triangle); Qev3dsError when the file cannot be written or the library
+    refused part of the scene, which removes the file."""
+    fs_path, shown, prepared = _checks.prepare_scene(path, layers)
     ref = ctypes.byref
-    result = lib.QEV_FORM_3DS_FILENAME(os.fsencode(path))
-    if result != 0:
-        lib.QEV_PUT_3DS_END(ref(_i32(0)))
-        raise Qev3dsError(result, path)
-    lib.QEV_PUT_3DS_N_LAYER(ref(_i32(len(layers))))
-    for k, layer in enumerate(layers, start=1):
-        r, g, b = layer.colour
-        lib.QEV_PUT_3DS_LAYER(ref(_i32(k)), _text(layer.name), ref(_i32(layer.transparency)),
-                              ref(_i32(r)), ref(_i32(g)), ref(_i32(b)), _text(layer.texture))
+    with library_lock:
+        lib = library()
+        result = lib.QEV_FORM_3DS_FILENAME(fs_path)
+        if result != 0:
+            lib.QEV_PUT_3DS_END(None)
+            raise Qev3dsError(result, shown)
+        try:
+            refused = _put_layers(lib, prepared)
+        except BaseException:
+            # No writer left open for the next call, whichever API makes it,
+            # and no half-written file.
+            lib.QEV_PUT_3DS_END(None)
+            _checks.discard(fs_path)
+            raise
+        status = ctypes.c_int32(0)
+        lib.QEV_PUT_3DS_END(ref(status))
+    if status.value != 0 or refused:
+        _checks.discard(fs_path)
+        raise Qev3dsError(refused or status.value, shown)
+
+
+def _put_layers(lib, prepared) -> int:
+    """Hands checked layers to the open writer; 0 or its first refusal."""
+    ref = ctypes.byref
+    refused = lib.QEV_PUT_3DS_N_LAYER(ref(_i32(len(prepared))))
+    for k, p in enumerate(prepared, start=1):
+        r, g, b = p.colour
+        result = lib.QEV_PUT_3DS_LAYER(ref(_i32(k)), p.name, ref(_i32(p.transparency)),
+                                       ref(_i32(r)), ref(_i32(g)), ref(_i32(b)), p.texture)
+        refused = refused or result
     edges = (ctypes.c_int32 * 3)(1, 1, 1)
-    refused = 0
-    for k, layer in enumerate(layers, start=1):
-        lib.QEV_PUT_3DS_N_TRI(ref(_i32(k)), ref(_i32(len(layer.triangles))))
-        for t, tri in enumerate(layer.triangles, start=1):
-            corners = (ctypes.c_float * 9)(*[c for corner in tri.corners for c in corner])
-            mapping = (ctypes.c_float * 6)(*[c for pair in tri.mapping for c in pair])
-            staged = lib.QEV_PUT_3DS_TRIANGLE(ref(_i32(k)), ref(_i32(t)), ref(_i32(tri.smoothing)),
-                                              corners, edges, mapping)
-            if staged != t and refused == 0:
+    no_mapping = (ctypes.c_float * 6)()
+    for k, p in enumerate(prepared, start=1):
+        n = p.corners.shape[0]
+        lib.QEV_PUT_3DS_N_TRI(ref(_i32(k)), ref(_i32(n)))
+        corners = ((ctypes.c_float * 9) * n).from_buffer_copy(p.corners)
+        mapping = ((ctypes.c_float * 6) * n).from_buffer_copy(p.mapping) if p.mapping is not None else None
+        for t in range(1, n + 1):
+            staged = lib.QEV_PUT_3DS_TRIANGLE(ref(_i32(k)), ref(_i32(t)), ref(_i32(int(p.smoothing[t - 1]))),
+                                              corners[t - 1], edges,
+                                              no_mapping if mapping is None else mapping[t - 1])
+            if staged != t and not refused:
                 refused = staged if staged < 0 else -8
         lib.QEV_PUT_3DS_TRIANGLE_END()
-    status = ctypes.c_int32(0)
-    lib.QEV_PUT_3DS_END(ref(status))
-    if status.value != 0 or refused:
-        raise Qev3dsError(status.value or refused, path)
+    return refused
 
 
 def read_scene(path: str) -> List[Layer]:
     """The layers of the 3DS file at path. Raises Qev3dsError with the read
     status (1 to 4) when the file cannot be read."""
-    lib = library()
+    with library_lock:
+        lib = library()
+        status = ctypes.c_int32(0)
+        lib.QEV_READ_3DS_FILENAME(os.fsencode(path), ctypes.byref(status))
+        if status.value != 0:
+            raise Qev3dsError(status.value, path)
+        try:
+            return _fetch_layers(lib)
+        finally:
+            lib.QEV_READ_3DS_END()
+
+
+def _fetch_layers(lib) -> List[Layer]:
     ref = ctypes.byref
-    status = ctypes.c_int32(0)
-    lib.QEV_READ_3DS_FILENAME(os.fsencode(path), ref(status))
-    if status.value != 0:
-        raise Qev3dsError(status.value, path)
     count = ctypes.c_int32(0)
     lib.QEV_READ_3DS_N_LAYER(ref(count))
     layers = []
@@ -206,5 +241,4 @@ def read_scene(path: str) -> List[Layer]:
                 mapping=(tuple(m[0:2]), tuple(m[2:4]), tuple(m[4:6])),
                 smoothing=smoothing.value))
         layers.append(layer)
-    lib.QEV_READ_3DS_END()
     return layers

@@ -144,6 +144,9 @@ class WriteTakesWhatUsersHave(TempDirCase):
             ("mapping shape", [{"name": "A", "texture": "t", "corners": good, "mapping": np.zeros((2, 2))}], "mapping"),
             ("too many triangles", [{"name": "A", "corners": np.zeros((40001, 9))}], "40000"),
             ("too many textured", [{"name": "A", "texture": "t", "corners": np.zeros((13334, 9))}], "13333"),
+            # Refused from its shape: a copy would take gigabytes.
+            ("huge broadcast view", [{"name": "A", "corners": np.broadcast_to(good[0], (2 * 10 ** 8, 3, 3))}],
+             "200000000 triangles"),
             ("too many layers", [{"name": "A", "corners": good}] * 1401, "1400"),
             ("second layer bad", [{"name": "A", "corners": good}, {"name": "B", "corners": nan}], "layer 2 ('B')"),
         ]
