@@ -11,6 +11,7 @@
 #include <tiny_gltf.h>
 
 #include "file_bytes.h"
+#include "gltf_file_access.h"
 #include "srgb_colour.h"
 #include "texture_files.h"
 
@@ -59,6 +60,7 @@ Matrix local_matrix(const tinygltf::Node& node) {
 
 struct Reader {
   const tinygltf::Model& model;
+  const ReferencedFiles& files;
   Scene& scene;
   std::vector<std::string>& warnings;
   std::string& error;
@@ -174,7 +176,16 @@ struct Reader {
       warn("an image embedded in the glTF has no file name for the 3DS material; the layer is untextured");
       return;
     }
-    layer.texture = std::filesystem::path(percent_decode(uri)).filename().string();
+    // The image is never read, but a name that could only be a file outside
+    // the input's folder (or a pipe, device or link out) is no texture of
+    // this scene; a name not found there is kept, as 3DS names often are.
+    const std::string name = percent_decode(uri);
+    std::string why;
+    if (files.find(name, why).empty() && why != "not found") {
+      warn("image \"" + uri + "\" is not used: " + why + "; the layer is untextured");
+      return;
+    }
+    layer.texture = std::filesystem::path(name).filename().string();
   }
 
   bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world, const std::string& name) {
@@ -294,7 +305,8 @@ bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, in
   return true;
 }
 
-bool convert(const tinygltf::Model& model, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& scene,
+             std::vector<std::string>& warnings, std::string& error) {
   scene.layers.clear();
   if (model.scenes.empty()) {
     error = "the glTF file has no scene";
@@ -303,28 +315,41 @@ bool convert(const tinygltf::Model& model, Scene& scene, std::vector<std::string
   const std::size_t which = model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
                                 ? std::size_t(model.defaultScene)
                                 : 0;
-  Reader reader{model, scene, warnings, error, {}};
   std::vector<char> on_path(model.nodes.size(), 0);
-  for (int root : model.scenes[which].nodes)
-    if (!reader.node(root, kIdentity, 0, on_path)) return false;
+  Reader reader{model, files, scene, warnings, error, {}};
+  for (int root : model.scenes[which].nodes) {
+    if (!reader.node(root, kIdentity, 0, on_path)) {
+      scene.layers.clear();
+      return false;
+    }
+  }
   return true;
 }
 
-bool load(tinygltf::TinyGLTF& loader, tinygltf::Model& model, const std::string& bytes, bool binary,
-          const std::string& base_dir, std::string& error) {
-  std::string err, warn;
-  loader.SetImageLoader(skip_image, nullptr);
+bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const ReferencedFiles& files,
+          std::string& error) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
     return false;
   }
+  tinygltf::TinyGLTF loader;
+  loader.SetImageLoader(skip_image, nullptr);
+  GltfFileAccess access(files);
+  loader.SetFsCallbacks(access.callbacks());
+  std::string err, warn;
   const auto length = static_cast<unsigned int>(bytes.size());
+  // An empty base folder: tinygltf then passes each URI to the callbacks as
+  // it is written, and they look it up in the input's folder only.
   const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
-                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, base_dir)
-                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, base_dir);
+                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, "")
+                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, "");
   if (!ok) {
-    error = err.empty() ? "not a glTF file" : err;
-    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    if (!access.refused_name().empty()) {
+      error = "buffer \"" + access.refused_name() + "\" is not read: " + access.refused_why();
+    } else {
+      error = err.empty() ? "not a glTF file" : err;
+      while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    }
   }
   return ok;
 }
@@ -332,20 +357,22 @@ bool load(tinygltf::TinyGLTF& loader, tinygltf::Model& model, const std::string&
 }  // namespace
 
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
-                     std::vector<std::string>& warnings, std::string& error) {
-  tinygltf::TinyGLTF loader;
+                     std::vector<std::string>& warnings, std::string& error, const ReferencedFiles* files) {
+  const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
+  if (files == nullptr) files = &in_base_dir;
+  scene.layers.clear();
   tinygltf::Model model;
-  if (!load(loader, model, bytes, binary, base_dir, error)) return false;
-  return convert(model, scene, warnings, error);
+  if (!load(model, bytes, binary, *files, error)) return false;
+  return convert(model, *files, scene, warnings, error);
 }
 
-bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
+               const ReferencedFiles* files) {
   std::string data;
   if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
-  std::string dir = std::filesystem::path(path).parent_path().string();
-  if (dir.empty()) dir = ".";
-  return read_gltf_bytes(data, binary, dir, scene, warnings, error);
+  const ReferencedFiles beside_input = ReferencedFiles::beside(path);
+  return read_gltf_bytes(data, binary, "", scene, warnings, error, files != nullptr ? files : &beside_input);
 }
 
 }  // namespace qev::tool
