@@ -2,6 +2,7 @@
 // before a byte of it is read.
 #include "gltf_import.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -12,6 +13,8 @@
 
 #include "file_bytes.h"
 #include "gltf_file_access.h"
+#include "import_warnings.h"
+#include "json_depth.h"
 #include "srgb_colour.h"
 #include "texture_files.h"
 
@@ -22,6 +25,12 @@ using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
 
 constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 constexpr int kMaxDepth = 256;
+// A node may be the child of several parents, so a graph of a few nodes can
+// stand for exponentially many instances: the walk is bounded in visits and
+// in the triangles the instances add up to, far beyond any real scene (a
+// 3DS file holds 56 million triangles at most).
+constexpr std::size_t kMaxNodeVisits = 100000;
+constexpr std::size_t kMaxInstancedTriangles = 20000000;
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
   Matrix m{};
@@ -65,6 +74,7 @@ struct Reader {
   std::vector<std::string>& warnings;
   std::string& error;
   std::set<std::string> said;
+  std::size_t non_finite = 0;
 
   void warn(const std::string& text) {
     if (said.insert(text).second) warnings.push_back(text);
@@ -246,6 +256,7 @@ struct Reader {
     layer.triangles.reserve(triangles.size());
     for (const auto& tri : triangles) {
       Triangle t;
+      bool finite = true;
       t.smoothing = smooth ? 1 : 0;
       for (int c = 0; c < 3; ++c) {
         const double* q = &positions[3 * tri[std::size_t(c)]];
@@ -254,10 +265,7 @@ struct Reader {
         // Y-up to Z-up: (x, y, z) -> (x, -z, y).
         const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]), static_cast<float>(w[1])};
         for (int r = 0; r < 3; ++r) {
-          if (!std::isfinite(z_up[r])) {
-            error = "mesh \"" + mesh.name + "\" has a position that is not a finite number";
-            return false;
-          }
+          finite = finite && std::isfinite(z_up[r]);
           t.corners[std::size_t(c * 3 + r)] = z_up[r];
         }
         if (!uvs.empty()) {
@@ -265,7 +273,11 @@ struct Reader {
           t.mapping[std::size_t(c * 2 + 1)] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
         }
       }
-      layer.triangles.push_back(t);
+      if (finite) {
+        layer.triangles.push_back(t);
+      } else {
+        ++non_finite;
+      }
     }
     if (!layer.triangles.empty()) scene.layers.push_back(std::move(layer));
     return true;
@@ -300,6 +312,57 @@ struct Reader {
   }
 };
 
+// The work a scene's node graph stands for, counted before any of it is
+// done: the nodes a walk visits and the triangles its mesh instances hold
+// (taken from accessor counts, which are checked later).
+struct Census {
+  const tinygltf::Model& model;
+  std::string& error;
+  std::size_t visits = 0, triangles = 0;
+
+  std::size_t triangles_of(const tinygltf::Primitive& prim) const {
+    const int index = prim.indices >= 0 ? prim.indices : (prim.attributes.count("POSITION") ? prim.attributes.at("POSITION") : -1);
+    if (index < 0 || std::size_t(index) >= model.accessors.size()) return 0;
+    // An element takes a byte at least: a count its view cannot hold is an
+    // error the walk reports, not work to count.
+    const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
+    if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) return 0;
+    const std::size_t count = std::min<std::size_t>(a.count, model.bufferViews[std::size_t(a.bufferView)].byteLength);
+    const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+    if (mode == TINYGLTF_MODE_TRIANGLES) return count / 3;
+    if (mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN) return count < 2 ? 0 : count - 2;
+    return 0;
+  }
+
+  // False with error once a bound is passed; nodes that do not exist, loops
+  // and depth are left to the walk that follows, which names them.
+  bool node(int index, int depth, std::vector<char>& on_path) {
+    if (index < 0 || std::size_t(index) >= model.nodes.size() || depth > kMaxDepth || on_path[std::size_t(index)])
+      return true;
+    if (++visits > kMaxNodeVisits) {
+      error = "the node hierarchy stands for more than " + std::to_string(kMaxNodeVisits) +
+              " node visits (nodes shared by several parents multiply); the file is refused";
+      return false;
+    }
+    const tinygltf::Node& n = model.nodes[std::size_t(index)];
+    if (n.mesh >= 0 && std::size_t(n.mesh) < model.meshes.size()) {
+      for (const tinygltf::Primitive& prim : model.meshes[std::size_t(n.mesh)].primitives) {
+        triangles += std::min(triangles_of(prim), kMaxInstancedTriangles + 1);
+        if (triangles > kMaxInstancedTriangles) {
+          error = "the scene's mesh instances hold more than " + std::to_string(kMaxInstancedTriangles) +
+                  " triangles; the file is refused";
+          return false;
+        }
+      }
+    }
+    on_path[std::size_t(index)] = 1;
+    for (int child : n.children)
+      if (!node(child, depth + 1, on_path)) return false;
+    on_path[std::size_t(index)] = 0;
+    return true;
+  }
+};
+
 // Images are neither decoded nor needed: only their names travel.
 bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
   return true;
@@ -316,6 +379,9 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& 
                                 ? std::size_t(model.defaultScene)
                                 : 0;
   std::vector<char> on_path(model.nodes.size(), 0);
+  Census census{model, error};
+  for (int root : model.scenes[which].nodes)
+    if (!census.node(root, 0, on_path)) return false;
   Reader reader{model, files, scene, warnings, error, {}};
   for (int root : model.scenes[which].nodes) {
     if (!reader.node(root, kIdentity, 0, on_path)) {
@@ -323,6 +389,7 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& 
       return false;
     }
   }
+  if (reader.non_finite > 0) warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
   return true;
 }
 
@@ -330,6 +397,10 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const R
           std::string& error) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
+    return false;
+  }
+  if (!json_depth_within(gltf_json_text(bytes, binary), kMaxJsonDepth)) {
+    error = "its JSON nests arrays and objects deeper than " + std::to_string(kMaxJsonDepth) + " levels";
     return false;
   }
   tinygltf::TinyGLTF loader;

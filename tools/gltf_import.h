@@ -15,10 +15,13 @@ namespace qev::tool {
 // baseColorFactor (back to sRGB bytes), transparency from its alpha,
 // texture name from the base colour texture's URI, mapping from TEXCOORD_0
 // (v flipped back); strips and fans become triangles, points and lines are
-// named in warnings. Buffers and images are looked up in files (the
-// input's folder when null) and nowhere else; images are never read. False
-// with a message in error when the file is not glTF, a buffer is missing or
-// refused, or an accessor or index lies outside its data.
+// named in warnings, and so are triangles with a corner that is not a finite
+// number, which are left out. Buffers and images are looked up in files
+// (the input's folder when null) and nowhere else; images are never read. False with a
+// message in error when the file is not glTF, a buffer is missing or
+// refused, an accessor or index lies outside its data, its JSON nests
+// deeper than kMaxJsonDepth, or its node graph stands for more instances
+// than the walk allows.
 bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
                const ReferencedFiles* files = nullptr);
 
