@@ -215,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},)" + kIndices6,
                     R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "names a vertex past its 3", 0, ""},
         HostileCase{"NaN position", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", NAN,
-                    kNodes, "not a finite number", 0, ""},
+                    kNodes, "", 0, "2 triangles of the glTF scene have a corner that is not a finite number"},
         HostileCase{"node loop", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
                     R"( "nodes": [{"mesh": 0, "children": [1]}, {"children": [0]}],)", "loops", 0, ""}),
     [](const auto& test) {
@@ -267,7 +267,7 @@ TEST(Stl, DamagedFilesAreRefusedWithAReason) {
   std::string error;
   const std::pair<std::string, const char*> cases[] = {
       {std::string(84, '\0') + std::string(49, '\0'), "neither binary"},  // one byte short of a triangle
-      {"solid x\n facet\n  vertex 0 0 nan\n", "not a finite number"},
+      {"solid x\n facet\n  vertex 0 0 zero\n", "not a number"},
       {"solid x\n facet\n  vertex 0 0 0\n  vertex 1 0 0\n endfacet\nendsolid\n", "three vertices"},
       {"solid x\n facet\n  vertex 0 0 0\n", "ends before"},
   };
@@ -275,12 +275,6 @@ TEST(Stl, DamagedFilesAreRefusedWithAReason) {
     EXPECT_FALSE(read_stl_bytes(bytes, "x", scene, error)) << reason;
     EXPECT_NE(error.find(reason), std::string::npos) << error;
   }
-  std::string nan_binary(84 + 50, '\0');
-  nan_binary[80] = 1;
-  const float nan = NAN;
-  std::memcpy(&nan_binary[84 + 12], &nan, 4);
-  EXPECT_FALSE(read_stl_bytes(nan_binary, "x", scene, error));
-  EXPECT_NE(error.find("not a finite number"), std::string::npos);
 }
 
 #if defined(QEV_TOOL_RENDER)

@@ -2,6 +2,7 @@
 // before a byte of it is read.
 #include "gltf_import.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -11,6 +12,9 @@
 #include <tiny_gltf.h>
 
 #include "file_bytes.h"
+#include "gltf_file_access.h"
+#include "import_warnings.h"
+#include "json_depth.h"
 #include "srgb_colour.h"
 #include "texture_files.h"
 
@@ -21,6 +25,12 @@ using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
 
 constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 constexpr int kMaxDepth = 256;
+// A node may be the child of several parents, so a graph of a few nodes can
+// stand for exponentially many instances: the walk is bounded in visits and
+// in the triangles the instances add up to, far beyond any real scene (a
+// 3DS file holds 56 million triangles at most).
+constexpr std::size_t kMaxNodeVisits = 100000;
+constexpr std::size_t kMaxInstancedTriangles = 20000000;
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
   Matrix m{};
@@ -59,10 +69,12 @@ Matrix local_matrix(const tinygltf::Node& node) {
 
 struct Reader {
   const tinygltf::Model& model;
+  const ReferencedFiles& files;
   Scene& scene;
   std::vector<std::string>& warnings;
   std::string& error;
   std::set<std::string> said;
+  std::size_t non_finite = 0;
 
   void warn(const std::string& text) {
     if (said.insert(text).second) warnings.push_back(text);
@@ -174,7 +186,16 @@ struct Reader {
       warn("an image embedded in the glTF has no file name for the 3DS material; the layer is untextured");
       return;
     }
-    layer.texture = std::filesystem::path(percent_decode(uri)).filename().string();
+    // The image is never read, but a name that could only be a file outside
+    // the input's folder (or a pipe, device or link out) is no texture of
+    // this scene; a name not found there is kept, as 3DS names often are.
+    const std::string name = percent_decode(uri);
+    std::string why;
+    if (files.find(name, why).empty() && why != "not found") {
+      warn("image \"" + uri + "\" is not used: " + why + "; the layer is untextured");
+      return;
+    }
+    layer.texture = std::filesystem::path(name).filename().string();
   }
 
   bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world, const std::string& name) {
@@ -235,6 +256,7 @@ struct Reader {
     layer.triangles.reserve(triangles.size());
     for (const auto& tri : triangles) {
       Triangle t;
+      bool finite = true;
       t.smoothing = smooth ? 1 : 0;
       for (int c = 0; c < 3; ++c) {
         const double* q = &positions[3 * tri[std::size_t(c)]];
@@ -243,10 +265,7 @@ struct Reader {
         // Y-up to Z-up: (x, y, z) -> (x, -z, y).
         const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]), static_cast<float>(w[1])};
         for (int r = 0; r < 3; ++r) {
-          if (!std::isfinite(z_up[r])) {
-            error = "mesh \"" + mesh.name + "\" has a position that is not a finite number";
-            return false;
-          }
+          finite = finite && std::isfinite(z_up[r]);
           t.corners[std::size_t(c * 3 + r)] = z_up[r];
         }
         if (!uvs.empty()) {
@@ -254,7 +273,11 @@ struct Reader {
           t.mapping[std::size_t(c * 2 + 1)] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
         }
       }
-      layer.triangles.push_back(t);
+      if (finite) {
+        layer.triangles.push_back(t);
+      } else {
+        ++non_finite;
+      }
     }
     if (!layer.triangles.empty()) scene.layers.push_back(std::move(layer));
     return true;
@@ -289,12 +312,64 @@ struct Reader {
   }
 };
 
+// The work a scene's node graph stands for, counted before any of it is
+// done: the nodes a walk visits and the triangles its mesh instances hold
+// (taken from accessor counts, which are checked later).
+struct Census {
+  const tinygltf::Model& model;
+  std::string& error;
+  std::size_t visits = 0, triangles = 0;
+
+  std::size_t triangles_of(const tinygltf::Primitive& prim) const {
+    const int index = prim.indices >= 0 ? prim.indices : (prim.attributes.count("POSITION") ? prim.attributes.at("POSITION") : -1);
+    if (index < 0 || std::size_t(index) >= model.accessors.size()) return 0;
+    // An element takes a byte at least: a count its view cannot hold is an
+    // error the walk reports, not work to count.
+    const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
+    if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) return 0;
+    const std::size_t count = std::min<std::size_t>(a.count, model.bufferViews[std::size_t(a.bufferView)].byteLength);
+    const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+    if (mode == TINYGLTF_MODE_TRIANGLES) return count / 3;
+    if (mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN) return count < 2 ? 0 : count - 2;
+    return 0;
+  }
+
+  // False with error once a bound is passed; nodes that do not exist, loops
+  // and depth are left to the walk that follows, which names them.
+  bool node(int index, int depth, std::vector<char>& on_path) {
+    if (index < 0 || std::size_t(index) >= model.nodes.size() || depth > kMaxDepth || on_path[std::size_t(index)])
+      return true;
+    if (++visits > kMaxNodeVisits) {
+      error = "the node hierarchy stands for more than " + std::to_string(kMaxNodeVisits) +
+              " node visits (nodes shared by several parents multiply); the file is refused";
+      return false;
+    }
+    const tinygltf::Node& n = model.nodes[std::size_t(index)];
+    if (n.mesh >= 0 && std::size_t(n.mesh) < model.meshes.size()) {
+      for (const tinygltf::Primitive& prim : model.meshes[std::size_t(n.mesh)].primitives) {
+        triangles += std::min(triangles_of(prim), kMaxInstancedTriangles + 1);
+        if (triangles > kMaxInstancedTriangles) {
+          error = "the scene's mesh instances hold more than " + std::to_string(kMaxInstancedTriangles) +
+                  " triangles; the file is refused";
+          return false;
+        }
+      }
+    }
+    on_path[std::size_t(index)] = 1;
+    for (int child : n.children)
+      if (!node(child, depth + 1, on_path)) return false;
+    on_path[std::size_t(index)] = 0;
+    return true;
+  }
+};
+
 // Images are neither decoded nor needed: only their names travel.
 bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
   return true;
 }
 
-bool convert(const tinygltf::Model& model, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& scene,
+             std::vector<std::string>& warnings, std::string& error) {
   scene.layers.clear();
   if (model.scenes.empty()) {
     error = "the glTF file has no scene";
@@ -303,28 +378,49 @@ bool convert(const tinygltf::Model& model, Scene& scene, std::vector<std::string
   const std::size_t which = model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
                                 ? std::size_t(model.defaultScene)
                                 : 0;
-  Reader reader{model, scene, warnings, error, {}};
   std::vector<char> on_path(model.nodes.size(), 0);
+  Census census{model, error};
   for (int root : model.scenes[which].nodes)
-    if (!reader.node(root, kIdentity, 0, on_path)) return false;
+    if (!census.node(root, 0, on_path)) return false;
+  Reader reader{model, files, scene, warnings, error, {}};
+  for (int root : model.scenes[which].nodes) {
+    if (!reader.node(root, kIdentity, 0, on_path)) {
+      scene.layers.clear();
+      return false;
+    }
+  }
+  if (reader.non_finite > 0) warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
   return true;
 }
 
-bool load(tinygltf::TinyGLTF& loader, tinygltf::Model& model, const std::string& bytes, bool binary,
-          const std::string& base_dir, std::string& error) {
-  std::string err, warn;
-  loader.SetImageLoader(skip_image, nullptr);
+bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const ReferencedFiles& files,
+          std::string& error) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
     return false;
   }
+  if (!json_depth_within(gltf_json_text(bytes, binary), kMaxJsonDepth)) {
+    error = "its JSON nests arrays and objects deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+    return false;
+  }
+  tinygltf::TinyGLTF loader;
+  loader.SetImageLoader(skip_image, nullptr);
+  GltfFileAccess access(files);
+  loader.SetFsCallbacks(access.callbacks());
+  std::string err, warn;
   const auto length = static_cast<unsigned int>(bytes.size());
+  // An empty base folder: tinygltf then passes each URI to the callbacks as
+  // it is written, and they look it up in the input's folder only.
   const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
-                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, base_dir)
-                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, base_dir);
+                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, "")
+                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, "");
   if (!ok) {
-    error = err.empty() ? "not a glTF file" : err;
-    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    if (!access.refused_name().empty()) {
+      error = "buffer \"" + access.refused_name() + "\" is not read: " + access.refused_why();
+    } else {
+      error = err.empty() ? "not a glTF file" : err;
+      while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    }
   }
   return ok;
 }
@@ -332,20 +428,22 @@ bool load(tinygltf::TinyGLTF& loader, tinygltf::Model& model, const std::string&
 }  // namespace
 
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
-                     std::vector<std::string>& warnings, std::string& error) {
-  tinygltf::TinyGLTF loader;
+                     std::vector<std::string>& warnings, std::string& error, const ReferencedFiles* files) {
+  const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
+  if (files == nullptr) files = &in_base_dir;
+  scene.layers.clear();
   tinygltf::Model model;
-  if (!load(loader, model, bytes, binary, base_dir, error)) return false;
-  return convert(model, scene, warnings, error);
+  if (!load(model, bytes, binary, *files, error)) return false;
+  return convert(model, *files, scene, warnings, error);
 }
 
-bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error) {
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
+               const ReferencedFiles* files) {
   std::string data;
   if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
-  std::string dir = std::filesystem::path(path).parent_path().string();
-  if (dir.empty()) dir = ".";
-  return read_gltf_bytes(data, binary, dir, scene, warnings, error);
+  const ReferencedFiles beside_input = ReferencedFiles::beside(path);
+  return read_gltf_bytes(data, binary, "", scene, warnings, error, files != nullptr ? files : &beside_input);
 }
 
 }  // namespace qev::tool

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "referenced_files.h"
 #include "scene_file.h"
 
 namespace qev::tool {
@@ -14,13 +15,19 @@ namespace qev::tool {
 // baseColorFactor (back to sRGB bytes), transparency from its alpha,
 // texture name from the base colour texture's URI, mapping from TEXCOORD_0
 // (v flipped back); strips and fans become triangles, points and lines are
-// named in warnings. False with a message in error when the file is not
-// glTF, a buffer is missing, or an accessor or index lies outside its data.
-bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error);
+// named in warnings, and so are triangles with a corner that is not a finite
+// number, which are left out. Buffers and images are looked up in files
+// (the input's folder when null) and nowhere else; images are never read. False with a
+// message in error when the file is not glTF, a buffer is missing or
+// refused, an accessor or index lies outside its data, its JSON nests
+// deeper than kMaxJsonDepth, or its node graph stands for more instances
+// than the walk allows.
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
+               const ReferencedFiles* files = nullptr);
 
 // The same from bytes in memory (.glb when binary); external buffers are
-// looked for in base_dir.
+// looked for in files, or in base_dir when files is null.
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
-                     std::vector<std::string>& warnings, std::string& error);
+                     std::vector<std::string>& warnings, std::string& error, const ReferencedFiles* files = nullptr);
 
 }  // namespace qev::tool

@@ -1,10 +1,11 @@
 // Splitting layers at the writer's capacities, and naming the parts.
 #include "layer_split.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace qev::tool {
@@ -57,61 +58,110 @@ class DistinctPositions {
   std::unordered_set<std::array<std::uint32_t, 3>, PositionHash> known_;
 };
 
-// Consecutive runs of the layer's triangles that each fit one layer.
-std::vector<Layer> parts_of(Layer&& layer) {
+// The sizes of the consecutive runs of the layer's triangles that each fit
+// one layer.
+std::vector<std::size_t> part_sizes(const Layer& layer) {
   const bool textured = !layer.texture.empty();
   const std::size_t limit = textured ? kMaxTexturedTriangles : kMaxTriangles;
-  std::vector<Layer> parts;
+  std::vector<std::size_t> sizes{0};
   DistinctPositions positions;
   std::size_t distinct = 0;
-  auto start_part = [&] {
-    Layer part = layer;
-    part.triangles.clear();
-    parts.push_back(std::move(part));
-    positions.clear();
-    distinct = 0;
-  };
-  start_part();
-  for (Triangle& t : layer.triangles) {
-    if (!textured) t.mapping = {};
-    Layer* part = &parts.back();
+  for (const Triangle& t : layer.triangles) {
     const std::size_t fresh = textured ? 0 : positions.new_for(t);
-    if (part->triangles.size() >= limit || distinct + fresh > kMaxVertices) {
-      start_part();
-      part = &parts.back();
+    if (sizes.back() >= limit || distinct + fresh > kMaxVertices) {
+      sizes.push_back(0);
+      positions.clear();
+      distinct = 0;
     }
     if (!textured) {
       distinct += positions.new_for(t);
       positions.add(t);
     }
-    part->triangles.push_back(t);
+    ++sizes.back();
   }
+  return sizes;
+}
+
+// The layer as parts that each fit one layer. A layer that fits is moved
+// whole; a larger one is copied part by part, each part taking the layer's
+// description and only its own triangles, so the work and the memory grow
+// with the triangles, not with the triangles times the parts.
+std::vector<Layer> parts_of(Layer&& layer) {
+  if (layer.texture.empty()) {
+    for (Triangle& t : layer.triangles) t.mapping = {};
+  }
+  const std::vector<std::size_t> sizes = part_sizes(layer);
+  std::vector<Layer> parts;
+  if (sizes.size() == 1) {
+    parts.push_back(std::move(layer));
+    return parts;
+  }
+  parts.reserve(sizes.size());
+  std::size_t from = 0;
+  for (const std::size_t size : sizes) {
+    Layer part;
+    part.name = layer.name;
+    part.red = layer.red;
+    part.green = layer.green;
+    part.blue = layer.blue;
+    part.transparency = layer.transparency;
+    part.texture = layer.texture;
+    const auto first = layer.triangles.begin() + static_cast<std::ptrdiff_t>(from);
+    part.triangles.assign(first, first + static_cast<std::ptrdiff_t>(size));
+    parts.push_back(std::move(part));
+    from += size;
+  }
+  std::vector<Triangle>().swap(layer.triangles);
   return parts;
 }
 
-// name, cut so that the suffix fits the field, then made unique.
-std::string unique_name(const std::string& base, std::size_t part, std::set<std::string>& taken) {
-  for (std::size_t n = part;; ++n) {
-    const std::string suffix = n <= 1 ? std::string() : "." + std::to_string(n);
-    std::string name = base.substr(0, kMaxLayerName - suffix.size()) + suffix;
-    if (taken.insert(name).second) return name;
-  }
+// text cut to at most max bytes, never inside a UTF-8 character: a cut
+// falls back to the start of the character it would split.
+std::string cut_at_character(const std::string& text, std::size_t max) {
+  if (text.size() <= max) return text;
+  std::size_t end = max;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
 }
+
+// Unique layer names: "name", "name.2", "name.3", ... each cut to fit the
+// field. The next suffix to try is kept per name, so naming N layers of one
+// name costs N tries, not N squared.
+class LayerNames {
+ public:
+  std::string unique(const std::string& base, std::size_t part) {
+    const std::string whole = cut_at_character(base, kMaxLayerName);
+    std::size_t& next = next_[whole];
+    for (std::size_t n = std::max(part, next);; ++n) {
+      const std::string suffix = n <= 1 ? std::string() : "." + std::to_string(n);
+      std::string name = cut_at_character(base, kMaxLayerName - suffix.size()) + suffix;
+      if (taken_.insert(name).second) {
+        next = n + 1;
+        return name;
+      }
+    }
+  }
+
+ private:
+  std::unordered_map<std::string, std::size_t> next_;
+  std::unordered_set<std::string> taken_;
+};
 
 }  // namespace
 
 std::vector<Split> fit_to_capacities(Scene& scene) {
   std::vector<Split> splits;
   std::vector<Layer> fitted;
-  std::set<std::string> taken;
+  fitted.reserve(scene.layers.size());
+  LayerNames names;
   for (Layer& layer : scene.layers) {
-    if (layer.texture.size() > kMaxTextureName) layer.texture.resize(kMaxTextureName);
+    layer.texture = cut_at_character(layer.texture, kMaxTextureName);
     const std::string base = layer.name;
     const std::size_t triangles = layer.triangles.size();
     std::vector<Layer> parts = parts_of(std::move(layer));
     if (parts.size() > 1) splits.push_back({base, triangles, parts.size()});
     for (std::size_t p = 0; p < parts.size(); ++p) {
-      parts[p].name = unique_name(base, p + 1, taken);
+      parts[p].name = names.unique(base, p + 1);
       fitted.push_back(std::move(parts[p]));
     }
   }

@@ -26,6 +26,7 @@ struct Split {
 // Splits every layer beyond a capacity into consecutive layers, keeping
 // every triangle in order: "name", "name.2", "name.3", ... Every name fits
 // its field and is unique across the file; texture names are cut to theirs.
+// Names are cut between UTF-8 characters, never inside one.
 // Untextured layers carry no mapping into the file, so theirs is cleared.
 // Returns what was split.
 std::vector<Split> fit_to_capacities(Scene& scene);

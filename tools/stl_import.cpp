@@ -1,3 +1,4 @@
+// Reading STL, binary or ASCII, into one layer.
 #include "stl_import.h"
 
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "file_bytes.h"
+#include "import_warnings.h"
 
 namespace qev::tool {
 namespace {
@@ -36,23 +38,24 @@ bool is_binary(const std::string& b) {
   return b.size() >= 84 && std::uint64_t(b.size()) == 84 + 50 * std::uint64_t(u32_at(b, 80));
 }
 
-bool read_binary(const std::string& b, Layer& layer, std::string& error) {
+// The size was checked against the count (is_binary), so the count is
+// exact and reserving it is safe.
+void read_binary(const std::string& b, Layer& layer, std::size_t& non_finite) {
   const std::uint32_t count = u32_at(b, 80);
   layer.triangles.reserve(count);
   for (std::uint32_t k = 0; k < count; ++k) {
     Triangle t;
     const std::size_t at = 84 + 50 * std::size_t(k) + 12;  // past the facet normal
     for (int i = 0; i < 9; ++i) t.corners[std::size_t(i)] = f32_at(b, at + 4 * std::size_t(i));
-    if (!finite(t)) {
-      error = "triangle " + std::to_string(k + 1) + " has a coordinate that is not a finite number";
-      return false;
+    if (finite(t)) {
+      layer.triangles.push_back(t);
+    } else {
+      ++non_finite;
     }
-    layer.triangles.push_back(t);
   }
-  return true;
 }
 
-bool read_ascii(const std::string& text, Layer& layer, std::string& error) {
+bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite, std::string& error) {
   std::istringstream in(text);
   std::string word;
   in >> word;
@@ -78,8 +81,8 @@ bool read_ascii(const std::string& text, Layer& layer, std::string& error) {
         in >> number;
         char* end = nullptr;
         const float v = std::strtof(number.c_str(), &end);
-        if (number.empty() || *end != '\0' || !std::isfinite(v)) {
-          error = "facet " + std::to_string(line_facets + 1) + " has a coordinate that is not a finite number";
+        if (number.empty() || *end != '\0') {
+          error = "facet " + std::to_string(line_facets + 1) + " has a coordinate that is not a number";
           return false;
         }
         t.corners[std::size_t(corners * 3 + i)] = v;
@@ -90,7 +93,11 @@ bool read_ascii(const std::string& text, Layer& layer, std::string& error) {
         error = "facet " + std::to_string(line_facets + 1) + " does not have three vertices";
         return false;
       }
-      layer.triangles.push_back(t);
+      if (finite(t)) {
+        layer.triangles.push_back(t);
+      } else {
+        ++non_finite;
+      }
       t = Triangle{};
       corners = 0;
       ++line_facets;
@@ -104,22 +111,30 @@ bool read_ascii(const std::string& text, Layer& layer, std::string& error) {
 
 }  // namespace
 
-bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error) {
+bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error,
+                    std::vector<std::string>* warnings) {
+  scene.layers.clear();
   Layer layer;
   layer.name = name;
   layer.red = layer.green = layer.blue = 180;
-  const bool ok = is_binary(bytes) ? read_binary(bytes, layer, error) : read_ascii(bytes, layer, error);
-  if (!ok) return false;
+  std::size_t non_finite = 0;
+  if (is_binary(bytes)) {
+    read_binary(bytes, layer, non_finite);
+  } else if (!read_ascii(bytes, layer, non_finite, error)) {
+    return false;
+  }
+  if (non_finite > 0) ImportWarnings(warnings).add(non_finite_warning(non_finite, "the STL"));
   if (layer.name.empty()) layer.name = name.empty() ? "stl" : name;
-  scene.layers.clear();
   if (!layer.triangles.empty()) scene.layers.push_back(std::move(layer));
   return true;
 }
 
-bool read_stl(const std::string& path, Scene& scene, std::string& error) {
+bool read_stl(const std::string& path, Scene& scene, std::string& error, std::vector<std::string>* warnings) {
   std::string bytes;
   if (!read_file_bytes(path, bytes, error)) return false;
-  return read_stl_bytes(bytes, std::filesystem::path(path).stem().string(), scene, error);
+  // The bytes go when this returns, before the caller splits the layer:
+  // the file's bytes and the triangles together are the read's peak.
+  return read_stl_bytes(bytes, std::filesystem::path(path).stem().string(), scene, error, warnings);
 }
 
 }  // namespace qev::tool

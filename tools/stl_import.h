@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "scene_file.h"
 
@@ -9,12 +10,15 @@ namespace qev::tool {
 
 // Reads path into one layer named after the file (or the ASCII solid's
 // name), grey, untextured, every triangle in smoothing group 0 (STL keeps
-// only facets). The caller splits it to the writer's capacities. False with
-// a message in error when the file is not STL, is truncated, or holds a
-// coordinate that is not a finite number.
-bool read_stl(const std::string& path, Scene& scene, std::string& error);
+// only facets). The caller splits it to the writer's capacities. Triangles
+// with a corner that is not a finite number are left out with one warning,
+// in warnings or on stderr when it is null. False with a message in error
+// when the file is not a regular file, is not STL or is truncated.
+bool read_stl(const std::string& path, Scene& scene, std::string& error,
+              std::vector<std::string>* warnings = nullptr);
 
 // The same from bytes in memory, the layer named name.
-bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error);
+bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error,
+                    std::vector<std::string>* warnings = nullptr);
 
 }  // namespace qev::tool
