@@ -236,6 +236,35 @@ TEST(GltfImport, MissingBufferFileIsAClearError) {
   EXPECT_FALSE(error.empty());
 }
 
+// A GLB whose BIN chunk claims up to 8 bytes more than the file holds (its
+// own header not counted) is refused before a byte of it is copied; one that
+// fits is read.
+TEST(GltfImport, GlbBinChunkMustFitInTheFile) {
+  const auto glb = [](std::uint32_t claimed) {
+    std::string json = R"({"asset":{"version":"2.0"},"scenes":[{}],"buffers":[{"byteLength":4}]})";
+    json.resize((json.size() + 3) / 4 * 4, ' ');
+    std::string bytes = "glTF";
+    const auto u32 = [&bytes](std::size_t v) {
+      for (int i = 0; i < 4; ++i) bytes += static_cast<char>(v >> (8 * i) & 0xFF);
+    };
+    u32(2);
+    u32(12 + 8 + json.size() + 8 + 4);
+    u32(json.size());
+    bytes += "JSON" + json;
+    u32(claimed);
+    bytes += std::string("BIN\0", 4) + "abcd";
+    return bytes;
+  };
+  Scene scene;
+  std::vector<std::string> warnings;
+  std::string error;
+  EXPECT_TRUE(read_gltf_bytes(glb(4), true, ".", scene, warnings, error)) << error;
+  for (std::uint32_t claimed : {8u, 12u}) {
+    EXPECT_FALSE(read_gltf_bytes(glb(claimed), true, ".", scene, warnings, error)) << claimed;
+    EXPECT_NE(error.find("BIN chunk"), std::string::npos) << error;
+  }
+}
+
 TEST(Stl, BinaryBothWaysAndAsciiIn) {
   TempDir dir;
   const qev3ds::Scene scene = demo(dir);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -393,10 +394,32 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& 
   return true;
 }
 
+// A GLB is a 12-byte header, then chunks of a 4-byte length, a 4-byte type and
+// that many bytes. tinygltf checks the BIN chunk's length against the file's
+// without the chunk's own 8 header bytes, and would copy up to 8 bytes from
+// past the end of the file; the chunk must fit whole.
+bool bin_chunk_fits(const std::string& bytes) {
+  const auto u32 = [&bytes](std::uint64_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+      v = v << 8 | static_cast<unsigned char>(bytes[at + std::uint64_t(i)]);
+    return std::uint64_t(v);
+  };
+  if (bytes.size() < 20) return true;  // tinygltf refuses it
+  const std::uint64_t end = std::min<std::uint64_t>(u32(8), bytes.size());
+  const std::uint64_t bin = 20 + u32(12);  // past the header and the JSON chunk
+  if (bin + 8 > end) return true;          // no BIN chunk, or tinygltf refuses it
+  return bin + 8 + u32(bin) <= end;
+}
+
 bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const ReferencedFiles& files,
           std::string& error) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
+    return false;
+  }
+  if (binary && !bin_chunk_fits(bytes)) {
+    error = "the GLB's BIN chunk reaches past the end of the file";
     return false;
   }
   if (!json_depth_within(gltf_json_text(bytes, binary), kMaxJsonDepth)) {
