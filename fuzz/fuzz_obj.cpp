@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "import_check.h"
 #include "obj_import.h"
@@ -18,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   qev::tool::Scene scene;
   std::string error;
-  if (!qev::tool::read_obj_text(obj, mtl, scene, error)) return 0;
+  std::vector<std::string> warnings;
+  if (!qev::tool::read_obj_text(obj, mtl, scene, error, &warnings)) return 0;
   check_written_whole(scene, "obj");
   return 0;
 }

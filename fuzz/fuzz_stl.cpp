@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "import_check.h"
 #include "stl_import.h"
@@ -12,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size);
   qev::tool::Scene scene;
   std::string error;
-  if (!qev::tool::read_stl_bytes(input, "fuzz", scene, error)) return 0;
+  std::vector<std::string> warnings;
+  if (!qev::tool::read_stl_bytes(input, "fuzz", scene, error, &warnings)) return 0;
   check_written_whole(scene, "stl");
   return 0;
 }
