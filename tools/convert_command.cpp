@@ -85,7 +85,7 @@ int from_gltf_or_stl(const std::string& in, const std::string& out, Format from)
   Scene scene;
   std::vector<std::string> warnings;
   std::string error;
-  const bool ok = from == Format::stl ? read_stl(in, scene, error) : read_gltf(in, scene, warnings, error);
+  const bool ok = from == Format::stl ? read_stl(in, scene, error, &warnings) : read_gltf(in, scene, warnings, error);
   report_warnings(warnings);
   if (!ok) {
     std::fprintf(stderr, "qev3ds: %s: not a readable %s file: %s\n", in.c_str(),
@@ -156,7 +156,10 @@ int run_to_obj(const std::string& in, const std::string& out, const ConvertSetti
 int run_from_obj(const std::string& in, const std::string& out) {
   Scene scene;
   std::string error;
-  if (!read_obj(in, scene, error)) {
+  std::vector<std::string> warnings;
+  const bool ok = read_obj(in, scene, error, &warnings);
+  report_warnings(warnings);
+  if (!ok) {
     std::fprintf(stderr, "qev3ds: %s: not a readable OBJ file: %s\n", in.c_str(), error.c_str());
     return kBadObj;
   }
