@@ -35,12 +35,18 @@ enum ReadStatus : int {
 struct Rgb {
   std::int16_t red = 0, green = 0, blue = 0;
   bool is_black() const { return red == 0 && green == 0 && blue == 0; }
+  bool operator==(const Rgb& o) const { return red == o.red && green == o.green && blue == o.blue; }
+  bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
 struct Face {
   std::uint16_t a, b, c;    // 0-based indices into the mesh's vertices, in the file's order
   std::uint16_t flags;      // edge visibility: bit 2 a-b, bit 1 b-c, bit 0 c-a
   std::uint32_t smoothing;  // smoothing-group bits; bit k is group k + 1
+  bool operator==(const Face& o) const {
+    return a == o.a && b == o.b && c == o.c && flags == o.flags && smoothing == o.smoothing;
+  }
+  bool operator!=(const Face& o) const { return !(*this == o); }
 };
 
 // The faces of a mesh that one material name covers (an MSH_MAT_GROUP). A
@@ -56,6 +62,10 @@ struct FaceGroup {
   std::uint16_t face(std::int32_t j) const {
     return indices.empty() ? static_cast<std::uint16_t>(j) : indices[static_cast<std::size_t>(j)];
   }
+  bool operator==(const FaceGroup& o) const {
+    return material == o.material && count == o.count && indices == o.indices;
+  }
+  bool operator!=(const FaceGroup& o) const { return !(*this == o); }
 };
 
 // One N_TRI_OBJECT, named after its NAMED_OBJECT.
@@ -68,6 +78,12 @@ struct Mesh {
 
   std::size_t vertex_count() const { return vertices.size() / 3; }
   std::size_t mapping_count() const { return mapping.size() / 2; }
+  // Floats compare by value: a mesh holding NaN equals nothing.
+  bool operator==(const Mesh& o) const {
+    return name == o.name && vertices == o.vertices && mapping == o.mapping && faces == o.faces &&
+           groups == o.groups;
+  }
+  bool operator!=(const Mesh& o) const { return !(*this == o); }
 };
 
 struct Material {
@@ -79,12 +95,23 @@ struct Material {
   std::string texture;            // MAT_MAPNAME; empty when the material has no texture map
   std::uint16_t map_tiling = 0;
   std::uint16_t map_percentage = 0;
+  bool operator==(const Material& o) const {
+    return name == o.name && diffuse[0] == o.diffuse[0] && diffuse[1] == o.diffuse[1] &&
+           specular[0] == o.specular[0] && specular[1] == o.specular[1] && shininess == o.shininess &&
+           transparency == o.transparency && texture == o.texture && map_tiling == o.map_tiling &&
+           map_percentage == o.map_percentage;
+  }
+  bool operator!=(const Material& o) const { return !(*this == o); }
 };
 
 struct Scene {
   std::uint32_t version = 0;     // of M3D_VERSION
   std::vector<Mesh> meshes;      // one per N_TRI_OBJECT, in file order
   std::vector<Material> materials;  // one per MAT_ENTRY, in file order
+  bool operator==(const Scene& o) const {
+    return version == o.version && meshes == o.meshes && materials == o.materials;
+  }
+  bool operator!=(const Scene& o) const { return !(*this == o); }
 };
 
 struct ReadResult {
@@ -98,6 +125,37 @@ ReadResult read_scene(const std::string& path) noexcept;
 
 // Reads a 3DS file held in memory: read_ok or not_3ds. Never throws.
 ReadResult read_scene(const void* bytes, std::size_t size) noexcept;
+
+// ---- writing a whole scene --------------------------------------------------
+
+// The statuses of write_scene; the negative values are those of the C
+// functions' refusals with the same meaning.
+enum WriteStatus : int {
+  write_ok = 0,
+  write_out_of_range = -2,  // a count or an index the format cannot hold (over 65,535), or arrays of odd size
+  write_too_long = -4,      // a name longer than the 49 characters a reader keeps, or one holding a NUL
+  write_cannot_create = -6, // the file cannot be created
+  write_io = -7,            // writing, closing or renaming the file failed
+  write_not_finite = -9,    // a coordinate or mapping value that is not a finite number
+};
+
+struct WriteResult {
+  int status = write_ok;  // a WriteStatus
+  std::string message;    // what was refused, naming the mesh or material and the limit
+  bool ok() const { return status == write_ok; }
+};
+
+// Writes scene as a 3DS file: every mesh's own vertex and mapping arrays and
+// faces (indices, edge flags, the full smoothing words), every face group
+// and every material with all its fields. For every scene read_scene
+// returns, read_scene of the written file equals it. A scene the format
+// cannot hold is refused before anything is written. The file is written
+// under a temporary name beside path and renamed over it once whole, so a
+// failure leaves whatever was at path untouched. Never throws.
+WriteResult write_scene(const std::string& path, const Scene& scene) noexcept;
+
+// The same into bytes (replaced), for callers that keep files themselves.
+WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) noexcept;
 
 // ---- which material and colour a face gets ---------------------------------
 

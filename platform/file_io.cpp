@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,6 +62,39 @@ bool close_file(std::FILE* f) {
   const bool closed = std::fclose(f) == 0;
   return closed && !injected;
 }
+
+std::FILE* create_new_file(const char* path) {
+  if (should_fail(FaultPoint::open)) return nullptr;
+#if defined(_WIN32)
+  const int fd = _open(path, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* f = _fdopen(fd, "wb");
+#else
+  const int fd = ::open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+#endif
+  if (f == nullptr) {
+#if defined(_WIN32)
+    _close(fd);
+#else
+    ::close(fd);
+#endif
+  }
+  return f;
+}
+
+bool replace_file(const char* from, const char* to) {
+#if defined(_WIN32)
+  // rename() refuses an existing target on Windows; MoveFileEx replaces it
+  // in one step.
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from, to) == 0;
+#endif
+}
+
+bool remove_file(const char* path) { return std::remove(path) == 0; }
 
 std::int64_t measure_file_size(const char* path) {
   if (should_fail(FaultPoint::measure)) return -1;

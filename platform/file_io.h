@@ -22,6 +22,16 @@ std::int64_t tell_file(std::FILE* f);               // -1 on failure
 bool rewind_file(std::FILE* f);
 bool close_file(std::FILE* f);                      // false when a flush or close failed
 
+// Creates path for writing in binary, only when nothing is there yet; null
+// when it exists or cannot be created.
+std::FILE* create_new_file(const char* path);
+
+// Renames from over to, replacing a file at to; false when it cannot.
+bool replace_file(const char* from, const char* to);
+
+// Removes the file at path; false when it cannot.
+bool remove_file(const char* path);
+
 // Size in bytes of the closed file at path, measured at the low level
 // (_open/_filelength/_close on Windows, open/fstat/close elsewhere), or -1
 // when it cannot be measured. Never creates the file.
