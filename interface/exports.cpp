@@ -5,6 +5,7 @@
 
 #include "reader/reader_api.h"
 #include "writer/writer_api.h"
+#include "writer/writer_state.h"
 
 namespace {
 
@@ -27,12 +28,12 @@ int32_t guarded(F&& call, int32_t on_exception) noexcept {
 extern "C" {
 
 int32_t QEV_CALL QEV_FORM_3DS_FILENAME(const char* path) {
-  return guarded([&] { return qev::writer::form_file(path); }, QEV_ERR_IO);
+  return guarded([&] { return qev::writer::form_file(qev::writer::state(), path); }, QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_N_LAYER(const int32_t* n_layers) {
   if (n_layers == nullptr) return QEV_ERR_NULL_ARGUMENT;
-  return guarded([&] { return qev::writer::put_layer_count(*n_layers); }, QEV_ERR_IO);
+  return guarded([&] { return qev::writer::put_layer_count(qev::writer::state(), *n_layers); }, QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* name,
@@ -43,7 +44,7 @@ int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* name,
                        green == nullptr || blue == nullptr;
   return guarded(
       [&] {
-        return qev::writer::put_layer(in(layer), missing ? nullptr : name, in(transparency),
+        return qev::writer::put_layer(qev::writer::state(), in(layer), missing ? nullptr : name, in(transparency),
                                       in(red), in(green), in(blue), texture);
       },
       QEV_ERR_IO);
@@ -51,7 +52,7 @@ int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* name,
 
 int32_t QEV_CALL QEV_PUT_3DS_N_TRI(const int32_t* layer, const int32_t* n_triangles) {
   if (layer == nullptr || n_triangles == nullptr) return QEV_ERR_NULL_ARGUMENT;
-  return guarded([&] { return qev::writer::begin_layer(*layer, *n_triangles); }, QEV_ERR_IO);
+  return guarded([&] { return qev::writer::begin_layer(qev::writer::state(), *layer, *n_triangles); }, QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE(const int32_t* layer, const int32_t* triangle,
@@ -60,18 +61,18 @@ int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE(const int32_t* layer, const int32_t* trian
   const bool missing = layer == nullptr || triangle == nullptr || smoothing == nullptr;
   return guarded(
       [&] {
-        return qev::writer::put_triangle(in(layer), in(triangle), in(smoothing),
+        return qev::writer::put_triangle(qev::writer::state(), in(layer), in(triangle), in(smoothing),
                                          missing ? nullptr : corners, edge_flags, mapping);
       },
       QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE_END(void) {
-  return guarded([] { return qev::writer::end_layer(); }, QEV_ERR_IO);
+  return guarded([] { return qev::writer::end_layer(qev::writer::state()); }, QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_END(int32_t* status) {
-  const int32_t result = guarded([] { return qev::writer::finish_file(); }, QEV_ERR_IO);
+  const int32_t result = guarded([] { return qev::writer::finish_file(qev::writer::state()); }, QEV_ERR_IO);
   if (status != nullptr) *status = result;
   return result;
 }

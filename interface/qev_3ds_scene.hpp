@@ -157,6 +157,45 @@ WriteResult write_scene(const std::string& path, const Scene& scene) noexcept;
 // The same into bytes (replaced), for callers that keep files themselves.
 WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) noexcept;
 
+// ---- writing layers as the thirteen functions do ----------------------------
+
+// One layer in the shape the thirteen writing functions take: a mesh with a
+// material of its own named after it (name + "MAT").
+struct Layer {
+  std::string name;              // at most 76 characters
+  std::int32_t red = 0, green = 0, blue = 0;  // the low 8 bits reach the file
+  std::int32_t transparency = 0;  // percent
+  std::string texture;           // empty for an untextured layer; at most 79 characters
+  std::vector<float> corners;    // x, y, z of three corners per triangle
+  std::vector<float> mapping;    // u, v of three corners per triangle; empty reads as zeros
+  std::vector<std::int32_t> smoothing;  // group bits per triangle; empty reads as 0
+  std::size_t triangle_count() const { return corners.size() / 9; }
+};
+
+// The welding writer of the thirteen functions as a value of its own: the
+// same bytes for the same layers, the same statuses, but any number of
+// writers may work at once, each on its own file and thread. A writer holds
+// about 5 MB of tables (on the heap); reuse one for many files.
+class LayerWriter {
+ public:
+  LayerWriter();
+  ~LayerWriter();
+  LayerWriter(LayerWriter&&) noexcept;
+  LayerWriter& operator=(LayerWriter&&) noexcept;
+
+  // Writes layers to path in the thirteen functions' calling order, every
+  // edge visible. status is what QEV_PUT_3DS_END would return (0, or a
+  // negative refusal) unless a call before it refused (the first refusal,
+  // with the layer and triangle in message); arrays that are not whole
+  // triangles are refused before anything is written. The file is written
+  // beside path and renamed over it only when whole. Never throws.
+  WriteResult write(const std::string& path, const std::vector<Layer>& layers) noexcept;
+
+ private:
+  struct State;
+  State* state_;
+};
+
 // ---- which material and colour a face gets ---------------------------------
 
 // The grey of every colour component that has no usable colour.

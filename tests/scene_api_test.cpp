@@ -1,6 +1,7 @@
 // The C++ scene API: everything the walk finds, the one rule for a face's
 // material, parsing from memory and from a path alike, and parses on
 // several threads at once (run under ThreadSanitizer by the test command).
+#include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -225,6 +226,59 @@ TEST(SceneApi, LeavesTheReaderOfTheCFunctionsAlone) {
 
 // Two threads, each parsing its own file again and again, against the
 // scenes of single-threaded parses.
+// LayerWriter once was the process-wide writer of the thirteen functions,
+// and two files could not be written at once. Two writers on two threads
+// must write the bytes those functions write for the same layers, every
+// time (ThreadSanitizer runs this in the test command).
+TEST(SceneThreads, TwoLayerWritersAtOnceWriteTheBytesOfTheCalls) {
+  TempDir dir;
+  std::vector<HostLayer> host[2];
+  std::vector<qev3ds::Layer> layers[2];
+  for (int s = 0; s < 2; ++s) {
+    for (int k = 0; k < 3; ++k) {
+      HostLayer h{"L" + std::to_string(s) + std::to_string(k), 10 * k, 40 * k, 250, 7, k == 1 ? "t.bmp" : "", {}};
+      qev3ds::Layer l{h.name, h.red, h.green, h.blue, h.transparency, h.texture, {}, {}, {}};
+      for (int i = 0; i < 2000 + 500 * s; ++i) {
+        HostTriangle t;
+        const float x = static_cast<float>(i % 50) * (1 + s), y = static_cast<float>(i / 50);
+        t.corners = {x, y, 0, x + 1, y, 0.5f, x, y + 1, 0};  // shared corners: welding at work
+        t.mapping = {x / 50, y / 50, (x + 1) / 50, y / 50, x / 50, (y + 1) / 50};
+        t.smoothing = i % 9;
+        h.triangles.push_back(t);
+        l.corners.insert(l.corners.end(), t.corners.begin(), t.corners.end());
+        l.mapping.insert(l.mapping.end(), t.mapping.begin(), t.mapping.end());
+        l.smoothing.push_back(t.smoothing);
+      }
+      host[s].push_back(h);
+      layers[s].push_back(l);
+    }
+  }
+  Bytes want[2];
+  for (int s = 0; s < 2; ++s) {
+    const std::string path = dir.path("calls" + std::to_string(s) + ".3ds");
+    ASSERT_EQ(write_scene(path, host[s]), QEV_OK);
+    want[s] = read_bytes(path);
+  }
+  constexpr int kRounds = 5;
+  bool same[2][kRounds] = {};
+  const auto writer = [&](int s) {
+    qev3ds::LayerWriter w;
+    for (int i = 0; i < kRounds; ++i) {
+      const std::string path = dir.path("writer" + std::to_string(s) + ".3ds");
+      same[s][i] = w.write(path, layers[s]).ok() && read_bytes(path) == want[s];
+    }
+  };
+  std::thread a(writer, 0), b(writer, 1);
+  a.join();
+  b.join();
+  for (int s = 0; s < 2; ++s)
+    for (int i = 0; i < kRounds; ++i) EXPECT_TRUE(same[s][i]) << s << " round " << i;
+  // Arrays that are not whole triangles are refused, and nothing is written.
+  qev3ds::Layer broken{"Broken", 0, 0, 0, 0, "", {0, 0, 0, 1}, {}, {}};
+  EXPECT_EQ(qev3ds::LayerWriter().write(dir.path("broken.3ds"), {broken}).status, qev3ds::write_out_of_range);
+  EXPECT_FALSE(std::filesystem::exists(dir.path("broken.3ds")));
+}
+
 TEST(SceneThreads, TwoFilesParsedAtOnceEqualSingleParses) {
   TempDir dir;
   std::vector<HostTriangle> many(3000);

@@ -41,12 +41,11 @@ std::int32_t close_and_patch(WriterState& w) {
 
 }  // namespace
 
-std::int32_t form_file(const char* path) {
-  WriterState& w = state();
+std::int32_t form_file(WriterState& w, const char* path) {
   if (path == nullptr) return QEV_ERR_NULL_ARGUMENT;
   if (!fits(path, kPathField)) return QEV_ERR_TOO_LONG;
   // A file still open is finished first rather than left without its header.
-  if (w.phase != FilePhase::closed) finish_file();
+  if (w.phase != FilePhase::closed) finish_file(w);
   std::strcpy(w.path, path);
   w.data_refused = false;
   if (!w.out.open(w.path)) {
@@ -62,8 +61,7 @@ std::int32_t form_file(const char* path) {
   return QEV_OK;
 }
 
-std::int32_t put_layer_count(std::int32_t n) {
-  WriterState& w = state();
+std::int32_t put_layer_count(WriterState& w, std::int32_t n) {
   if (w.phase == FilePhase::create_failed) return QEV_ERR_NO_FILE;
   std::int32_t result = QEV_OK;
   if (n < 0 || n > kMaxLayers) {
@@ -82,10 +80,9 @@ std::int32_t put_layer_count(std::int32_t n) {
   return result;
 }
 
-std::int32_t put_layer(std::int32_t k, const char* name, std::int32_t transparency,
+std::int32_t put_layer(WriterState& w, std::int32_t k, const char* name, std::int32_t transparency,
                        std::int32_t red, std::int32_t green, std::int32_t blue,
                        const char* texture) {
-  WriterState& w = state();
   if (w.phase == FilePhase::create_failed) return QEV_ERR_NO_FILE;
   std::int32_t refusal = QEV_OK;
   if (name == nullptr || texture == nullptr) {
@@ -111,8 +108,7 @@ std::int32_t put_layer(std::int32_t k, const char* name, std::int32_t transparen
   return QEV_OK;
 }
 
-std::int32_t finish_file() {
-  WriterState& w = state();
+std::int32_t finish_file(WriterState& w) {
   if (w.phase == FilePhase::closed) return QEV_ERR_NO_FILE;
   std::int32_t result;
   if (w.phase == FilePhase::create_failed) {

@@ -57,8 +57,7 @@ void write_material(OutputStream& out, const LayerSpec& desc) {
 
 }  // namespace
 
-std::int32_t begin_layer(std::int32_t k, std::int32_t declared_triangles) {
-  WriterState& w = state();
+std::int32_t begin_layer(WriterState& w, std::int32_t k, std::int32_t declared_triangles) {
   if (w.phase != FilePhase::open) return QEV_ERR_NO_FILE;
   if (k < 1 || k > kMaxLayers) {
     w.data_refused = true;

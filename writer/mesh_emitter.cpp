@@ -84,8 +84,7 @@ void write_object(OutputStream& out, const LayerSpec& desc, const TriangleStage&
 
 }  // namespace
 
-std::int32_t end_layer() {
-  WriterState& w = state();
+std::int32_t end_layer(WriterState& w) {
   if (w.phase != FilePhase::open) return QEV_ERR_NO_FILE;
   if (w.current_layer < 0 || w.current_layer >= w.layer_count) {
     w.data_refused = true;

@@ -53,10 +53,19 @@ struct Pool {
 
 }  // namespace
 
-std::int32_t put_triangle(std::int32_t k, std::int32_t t, std::int32_t smoothing,
+void reset_stage(TriangleStage& stage, bool with_triangles) {
+  stage.vertex_count = 0;
+  stage.mapping_count = 0;
+  stage.vertex_index.clear();
+  stage.mapping_index.clear();
+  stage.recent_vertices.clear();
+  stage.recent_mappings.clear();
+  if (with_triangles) stage.triangle_count = 0;
+}
+
+std::int32_t put_triangle(WriterState& w, std::int32_t k, std::int32_t t, std::int32_t smoothing,
                           const float* corners, const std::int32_t* edge_flags,
                           const float* mapping) {
-  WriterState& w = state();
   if (w.phase != FilePhase::open) return QEV_ERR_NO_FILE;
   TriangleStage& s = w.stage;
   if (corners == nullptr || edge_flags == nullptr || mapping == nullptr) {
