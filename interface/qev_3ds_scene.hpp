@@ -126,6 +126,24 @@ ReadResult read_scene(const std::string& path) noexcept;
 // Reads a 3DS file held in memory: read_ok or not_3ds. Never throws.
 ReadResult read_scene(const void* bytes, std::size_t size) noexcept;
 
+// ---- limits and status texts ------------------------------------------------
+
+// What one file and one layer hold, for every writer of this library.
+namespace limits {
+inline constexpr std::size_t layers = 1400;              // layers a LayerWriter or the thirteen functions write
+inline constexpr std::size_t triangles = 40000;          // triangles of one layer
+inline constexpr std::size_t vertices = 40000;           // welded vertices (and mapping pairs) of one layer
+inline constexpr std::size_t textured_triangles = 13333; // a textured layer's triangles: three vertices of their own each
+inline constexpr std::size_t layer_name = 76;            // characters of a layer name (its material adds "MAT")
+inline constexpr std::size_t texture_name = 79;          // characters of a texture name
+inline constexpr std::size_t name_kept = 49;             // characters of any name a reader keeps
+inline constexpr std::size_t mesh_items = 65535;         // vertices, mapping pairs, faces, group faces of a mesh in write_scene
+}  // namespace limits
+
+// A sentence for a status of read_scene (0 to 4), write_scene, LayerWriter
+// or the thirteen functions (0 and the negative refusals).
+const char* status_text(int status) noexcept;
+
 // ---- writing a whole scene --------------------------------------------------
 
 // The statuses of write_scene; the negative values are those of the C

@@ -7,19 +7,6 @@
 #include "qev_3ds.h"
 
 namespace qev::tool {
-namespace {
-
-const char* read_status_text(int status) {
-  switch (status) {
-    case QEV_READ_CANNOT_OPEN: return "cannot open the file";
-    case QEV_READ_CANNOT_SEEK: return "cannot position in the file";
-    case QEV_READ_CANNOT_TELL: return "cannot take the file position";
-    case QEV_READ_NOT_3DS: return "not a 3DS file, or damaged";
-    default: return "read";
-  }
-}
-
-}  // namespace
 
 std::string count_of(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -28,7 +15,7 @@ std::string count_of(std::size_t n, const char* one, const char* many) {
 int read_or_report(const std::string& path, qev3ds::Scene& scene) {
   qev3ds::ReadResult read = qev3ds::read_scene(path);
   if (read.status != qev3ds::read_ok) {
-    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), read_status_text(read.status),
+    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), qev3ds::status_text(read.status),
                  read.status);
     return kReadBase + read.status;
   }

@@ -5,17 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "qev_3ds_scene.hpp"
 #include "scene_file.h"
 
 namespace qev::tool {
 
-// The writer's capacities for one file and one layer.
-inline constexpr std::size_t kMaxLayers = 1400;
-inline constexpr std::size_t kMaxTriangles = 40000;
-inline constexpr std::size_t kMaxVertices = 40000;         // welded, in an untextured layer
-inline constexpr std::size_t kMaxTexturedTriangles = 13333;  // three vertices of their own each
-inline constexpr std::size_t kMaxLayerName = 76;
-inline constexpr std::size_t kMaxTextureName = 79;
+// The writer's capacities for one file and one layer, as the library states
+// them.
+inline constexpr std::size_t kMaxLayers = qev3ds::limits::layers;
+inline constexpr std::size_t kMaxTriangles = qev3ds::limits::triangles;
+inline constexpr std::size_t kMaxVertices = qev3ds::limits::vertices;  // welded, in an untextured layer
+inline constexpr std::size_t kMaxTexturedTriangles = qev3ds::limits::textured_triangles;
+inline constexpr std::size_t kMaxLayerName = qev3ds::limits::layer_name;
+inline constexpr std::size_t kMaxTextureName = qev3ds::limits::texture_name;
 
 struct Split {
   std::string name;       // the layer as it came

@@ -14,7 +14,9 @@
 namespace qev::writer {
 namespace {
 
-constexpr std::size_t kMaxCount = 0xFFFF;  // vertex, mapping, face and group counts are u16
+constexpr std::size_t kMaxCount = qev3ds::limits::mesh_items;  // vertex, mapping, face and group counts are u16
+static_assert(kMaxCount == 0xFFFF && qev3ds::limits::name_kept == static_cast<std::size_t>(kReaderNameChars),
+              "the public limits are the format's counts and the reader's names");
 // A chunk whose end passes the largest signed 32-bit offset is not read.
 constexpr std::size_t kMaxFileSize = 0x7FFFFFFF;
 // An id no reader knows: a spacer before a second colour (see colour_pair).
