@@ -55,6 +55,38 @@ class ChunkBuffer {
     bytes_.insert(bytes_.end(), s.begin(), s.end());
     bytes_.push_back(0);
   }
+  // Arrays in one go: little-endian hosts copy them as they are.
+  void put_f32_array(const std::vector<float>& values) {
+    if (kHostIsLittleEndian) {
+      const auto* p = reinterpret_cast<const std::uint8_t*>(values.data());
+      bytes_.insert(bytes_.end(), p, p + 4 * values.size());
+    } else {
+      const std::size_t at = bytes_.size();
+      bytes_.resize(at + 4 * values.size());
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        std::uint32_t v;
+        std::memcpy(&v, &values[i], sizeof v);
+        for (int b = 0; b < 4; ++b) bytes_[at + 4 * i + std::size_t(b)] = static_cast<std::uint8_t>(v >> (8 * b));
+      }
+    }
+  }
+  void put_faces(const std::vector<qev3ds::Face>& faces) {
+    std::size_t at = bytes_.size();
+    bytes_.resize(at + kFaceSize * faces.size());
+    for (const qev3ds::Face& f : faces) {
+      for (const std::uint16_t v : {f.a, f.b, f.c, f.flags}) {
+        bytes_[at++] = static_cast<std::uint8_t>(v);
+        bytes_[at++] = static_cast<std::uint8_t>(v >> 8);
+      }
+    }
+  }
+  void put_smoothing(const std::vector<qev3ds::Face>& faces) {
+    std::size_t at = bytes_.size();
+    bytes_.resize(at + 4 * faces.size());
+    for (const qev3ds::Face& f : faces)
+      for (int b = 0; b < 4; ++b) bytes_[at++] = static_cast<std::uint8_t>(f.smoothing >> (8 * b));
+  }
+  void reserve(std::size_t n) { bytes_.reserve(n); }
 
  private:
   std::vector<std::uint8_t>& bytes_;
@@ -144,15 +176,10 @@ void material(ChunkBuffer& out, const qev3ds::Material& m) {
 void face_array(ChunkBuffer& out, const std::vector<qev3ds::Face>& faces, bool with_smoothing) {
   out.open(FACE_ARRAY);
   out.put_u16(static_cast<std::uint16_t>(faces.size()));
-  for (const qev3ds::Face& f : faces) {
-    out.put_u16(f.a);
-    out.put_u16(f.b);
-    out.put_u16(f.c);
-    out.put_u16(f.flags);
-  }
+  out.put_faces(faces);
   if (with_smoothing) {
     out.open(SMOOTH_GROUP);
-    for (const qev3ds::Face& f : faces) out.put_u32(f.smoothing);
+    out.put_smoothing(faces);
     out.close();
   }
   out.close();
@@ -165,7 +192,7 @@ void group(ChunkBuffer& out, const qev3ds::FaceGroup& g) {
     out.put_u16(0);  // every face the mesh has at this point
   } else {
     out.put_u16(static_cast<std::uint16_t>(g.indices.size()));
-    for (const std::uint16_t i : g.indices) out.put_u16(i);
+    for (const std::uint16_t i : g.indices) out.put_u16(i);  // groups are small beside the arrays
   }
   out.close();
 }
@@ -176,12 +203,12 @@ void mesh(ChunkBuffer& out, const qev3ds::Mesh& m) {
   out.open(N_TRI_OBJECT);
   out.open(POINT_ARRAY);
   out.put_u16(static_cast<std::uint16_t>(m.vertex_count()));
-  for (const float v : m.vertices) out.put_f32(v);
+  out.put_f32_array(m.vertices);
   out.close();
   if (!m.mapping.empty()) {
     out.open(TEX_VERTS);
     out.put_u16(static_cast<std::uint16_t>(m.mapping_count()));
-    for (const float v : m.mapping) out.put_f32(v);
+    out.put_f32_array(m.mapping);
     out.close();
   }
   // A group that lists no faces covers every face the mesh has when the
@@ -196,15 +223,10 @@ void mesh(ChunkBuffer& out, const qev3ds::Mesh& m) {
   if (nested) {
     out.open(FACE_ARRAY);
     out.put_u16(static_cast<std::uint16_t>(m.faces.size()));
-    for (const qev3ds::Face& f : m.faces) {
-      out.put_u16(f.a);
-      out.put_u16(f.b);
-      out.put_u16(f.c);
-      out.put_u16(f.flags);
-    }
+    out.put_faces(m.faces);
     for (const qev3ds::FaceGroup& g : m.groups) group(out, g);
     out.open(SMOOTH_GROUP);
-    for (const qev3ds::Face& f : m.faces) out.put_u32(f.smoothing);
+    out.put_smoothing(m.faces);
     out.close();
     out.close();
   } else {
@@ -286,6 +308,12 @@ WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) no
     WriteResult problem = qev::writer::check(scene);
     if (!problem.ok()) return problem;
     qev::writer::ChunkBuffer out(bytes);
+    std::size_t estimate = 64;
+    for (const Mesh& m : scene.meshes) {
+      estimate += 128 + 4 * (m.vertices.size() + m.mapping.size()) + 12 * m.faces.size();
+      for (const FaceGroup& g : m.groups) estimate += 64 + 2 * g.indices.size();
+    }
+    out.reserve(estimate + 256 * scene.materials.size());
     out.open(qev::M3DMAGIC);
     out.open(qev::M3D_VERSION);
     out.put_u32(scene.version);
