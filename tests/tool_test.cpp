@@ -154,7 +154,7 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"convert " + dir.path("many.obj") + ".STL " + dir.path("b.3ds"), 6, "not a readable STL"},
       {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --view below", 2, "below"},
       {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --size 0x5", 2, "--size 0x5"},
-      {"--version", 0, "qev3ds 0.1.0"},
+      {"--version", 0, "qev3ds " QEV_VERSION},
       {"to-obj --help", 0, "OBJ"},
   };
   for (const Case& c : cases) {

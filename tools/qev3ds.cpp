@@ -22,7 +22,7 @@ namespace {
 
 using namespace qev::tool;
 
-constexpr const char* kVersion = "0.1.0";
+constexpr const char* kVersion = QEV_VERSION;  // the project() version of CMakeLists.txt
 
 int run_demo(const std::string& path) {
   std::printf("writing the sample scene to %s\n", path.c_str());

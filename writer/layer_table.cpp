@@ -71,7 +71,8 @@ std::int32_t put_layer_count(WriterState& w, std::int32_t n) {
   }
   w.layer_count = n;
   for (int i = 0; i < n; ++i) {
-    // The texture name is kept, as it always was: only the description clears.
+    // Hosts rely on the texture name surviving a new layer count: only the
+    // description clears.
     LayerSpec& desc = w.layers[i];
     desc.name[0] = '\0';
     desc.transparency = desc.red = desc.green = desc.blue = 0;

@@ -13,7 +13,11 @@ namespace qev::writer {
 
 namespace {
 
-// Identity axes and a fixed translation, the same for every object.
+// Identity axes and a fixed translation, the same for every object. The
+// translation is what files from this writer have always carried, and hosts
+// and stored files compare bytes with it; readers that apply MESH_MATRIX see
+// an object frame, not a move of the vertices, which are stored in world
+// coordinates.
 constexpr std::uint32_t kMeshMatrixBits[kMeshMatrixFloats] = {
     0x3F800000, 0,          0,           // first axis 1, 0, 0
     0,          0x3F800000, 0,           // second axis 0, 1, 0

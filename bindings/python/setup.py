@@ -3,6 +3,7 @@ QEV_3DS library itself, compiled from the sources of this repository, so the
 installed package needs no library of its own."""
 
 import os
+import re
 import shutil
 import sys
 
@@ -11,6 +12,15 @@ from setuptools import Extension, setup
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 LIBRARY_DIRS = ["format", "interface", "platform", "reader", "writer"]
+
+
+def cmake_version():
+    """The version the project states once, in its CMakeLists.txt."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        found = re.search(r"project\(QEV_3DS VERSION ([0-9.]+)", f.read())
+    if not found:
+        sys.exit("qev3ds: no version in the project's CMakeLists.txt")
+    return found.group(1)
 
 
 # setuptools takes sources by paths relative to this folder, so the
@@ -56,4 +66,4 @@ native = Extension(
     language="c++",
 )
 
-setup(ext_modules=[native])
+setup(version=cmake_version(), ext_modules=[native])

@@ -9,7 +9,7 @@ QEV_3DS library, which this package carries in its extension module.
 
 Importing the package registers the "3ds" format with meshio when meshio is
 installed. The per-triangle Layer/Triangle/read_scene/write_scene API works
-as before. QEV3DS_LIBRARY names another build of the library to call (the
+alongside. QEV3DS_LIBRARY names another build of the library to call (the
 same thirteen functions), for both APIs.
 """
 
@@ -18,7 +18,12 @@ from ._calls import Layer, Qev3dsError, Triangle, library, read_scene, write_sce
 
 __all__ = ["ArrayLayer", "Scene", "read", "write", "Layer", "Triangle", "Qev3dsError",
            "read_scene", "write_scene", "library"]
-__version__ = "0.1.0"
+try:  # the installed distribution's version, which the build took from CMake
+    from importlib.metadata import version as _version
+
+    __version__ = _version("qev3ds")
+except Exception:  # not installed (imported from the source folder)
+    __version__ = "unknown"
 
 try:
     from . import _meshio

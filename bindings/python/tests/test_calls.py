@@ -1,4 +1,4 @@
-"""The per-triangle API (Layer, Triangle, read_scene, write_scene) as it was,
+"""The per-triangle API (Layer, Triangle, read_scene, write_scene),
 against the installed package: checked as qev3ds.write checks, and safe
 beside qev3ds.write in other threads."""
 
