@@ -4,6 +4,8 @@
 # package, pkg-config file, tool, copyright).
 
 set(QEV_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
+# The guides the README links to, beside it as docs/.
+file(GLOB QEV_GUIDES ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
 set(QEV_EXAMPLE_FOLDERS basic cpp dotnet fortran)
 
 set(CPACK_PACKAGE_NAME QEV_3DS)
@@ -21,6 +23,7 @@ if(WIN32)
     set(arch x64)
   endif()
   install(FILES ${QEV_DOCS} DESTINATION .)
+  install(FILES ${QEV_GUIDES} DESTINATION docs)
   foreach(folder IN LISTS QEV_EXAMPLE_FOLDERS)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/${folder} DESTINATION examples)
   endforeach()
@@ -32,6 +35,7 @@ else()
   set(QEV_DEB_NAME qev3ds)
   set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${QEV_DEB_NAME})
   install(FILES ${QEV_DOCS} DESTINATION ${docdir})
+  install(FILES ${QEV_GUIDES} DESTINATION ${docdir}/docs)
   foreach(folder IN LISTS QEV_EXAMPLE_FOLDERS)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/${folder} DESTINATION ${docdir}/examples)
   endforeach()
