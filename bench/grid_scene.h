@@ -21,7 +21,8 @@ inline std::int32_t write_grid_scene(const std::string& path, int layers, int tr
   const std::int32_t transparency = 0, red = 120, green = 160, blue = 200;
   for (std::int32_t k = 1; k <= n; ++k) {
     const std::string name = "grid" + std::to_string(k);
-    QEV_PUT_3DS_LAYER(&k, name.c_str(), &transparency, &red, &green, &blue, textured ? "grid.png" : "");
+    QEV_PUT_3DS_LAYER(&k, name.c_str(), &transparency, &red, &green, &blue,
+                      textured ? "grid.png" : "");
   }
   int side = 1;
   while (2 * side * side < triangles_per_layer) ++side;

@@ -1,11 +1,11 @@
 // qev3ds render's drawing time: the sample scene as a 256x256 thumbnail and
 // at 800x600, and a sphere of 20,000 smoothed triangles at 800x600 (PNG
 // writing included, as the thumbnailer pays it).
+#include <benchmark/benchmark.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
-
-#include <benchmark/benchmark.h>
 
 #include "demo_scene.h"
 #include "scene_render.h"
@@ -14,7 +14,8 @@ namespace {
 
 const std::string& demo_path() {
   static const std::string path = [] {
-    const std::string p = (std::filesystem::temp_directory_path() / "qev3ds-render-bench.3ds").string();
+    const std::string p =
+        (std::filesystem::temp_directory_path() / "qev3ds-render-bench.3ds").string();
     std::FILE* quiet = std::tmpfile();
     write_demo_scene(p.c_str(), quiet);
     std::fclose(quiet);
@@ -30,7 +31,8 @@ qev3ds::Scene sphere(int rings, int segments) {
     for (int s = 0; s < segments; ++s) {
       const double th = M_PI * r / rings, ph = 2 * M_PI * s / segments;
       const double ring = (r == 0 || r == rings) ? 0.0 : std::sin(th);
-      m.vertices.insert(m.vertices.end(), {float(ring * std::cos(ph)), float(ring * std::sin(ph)), float(std::cos(th))});
+      m.vertices.insert(m.vertices.end(), {float(ring * std::cos(ph)), float(ring * std::sin(ph)),
+                                           float(std::cos(th))});
     }
   auto at = [&](int r, int s) { return static_cast<std::uint16_t>(r * segments + s % segments); };
   for (int r = 0; r < rings; ++r)
@@ -44,7 +46,8 @@ qev3ds::Scene sphere(int rings, int segments) {
 }
 
 void render(benchmark::State& state, const qev3ds::Scene& scene, int w, int h) {
-  const std::string out = (std::filesystem::temp_directory_path() / "qev3ds-render-bench.png").string();
+  const std::string out =
+      (std::filesystem::temp_directory_path() / "qev3ds-render-bench.png").string();
   qev::tool::RenderOptions options;
   options.width = w;
   options.height = h;
@@ -57,8 +60,12 @@ void render(benchmark::State& state, const qev3ds::Scene& scene, int w, int h) {
   state.counters["faces"] = static_cast<double>(faces);
 }
 
-void BM_DemoThumbnail(benchmark::State& state) { render(state, qev3ds::read_scene(demo_path()).scene, 256, 256); }
-void BM_Demo800x600(benchmark::State& state) { render(state, qev3ds::read_scene(demo_path()).scene, 800, 600); }
+void BM_DemoThumbnail(benchmark::State& state) {
+  render(state, qev3ds::read_scene(demo_path()).scene, 256, 256);
+}
+void BM_Demo800x600(benchmark::State& state) {
+  render(state, qev3ds::read_scene(demo_path()).scene, 800, 600);
+}
 void BM_Sphere800x600(benchmark::State& state) { render(state, sphere(100, 100), 800, 600); }
 
 BENCHMARK(BM_DemoThumbnail)->Unit(benchmark::kMillisecond);

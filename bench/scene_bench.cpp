@@ -18,7 +18,8 @@ std::string bench_path(const std::string& name) {
 void BM_WriteGridScene(benchmark::State& state) {
   const std::string path = bench_path("write");
   for (auto _ : state) {
-    if (qev::bench::write_grid_scene(path, 50, 20000) != QEV_OK) state.SkipWithError("write failed");
+    if (qev::bench::write_grid_scene(path, 50, 20000) != QEV_OK)
+      state.SkipWithError("write failed");
   }
   state.SetItemsProcessed(state.iterations() * 50 * 20000);
   state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
@@ -36,7 +37,11 @@ void BM_WriteTrianglesPerLayer(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * layers * per_layer);
   std::remove(path.c_str());
 }
-BENCHMARK(BM_WriteTrianglesPerLayer)->Arg(1000)->Arg(4000)->Arg(10000)->Arg(40000)
+BENCHMARK(BM_WriteTrianglesPerLayer)
+    ->Arg(1000)
+    ->Arg(4000)
+    ->Arg(10000)
+    ->Arg(40000)
     ->Unit(benchmark::kMillisecond);
 
 void BM_WriteLayers(benchmark::State& state) {

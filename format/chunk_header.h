@@ -59,7 +59,8 @@ inline ChunkHeader decode_chunk_header(const std::uint8_t in[kChunkHeaderSize]) 
 
 // Bulk copies of f32 arrays are plain memcpy on little-endian hosts.
 inline constexpr bool kHostIsLittleEndian =
-#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && \
+    __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     false;
 #else
     true;

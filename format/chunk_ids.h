@@ -48,9 +48,9 @@ inline constexpr ChunkId MESH_MATRIX = 0x4160;
 // Every chunk starts with a u16 id and a u32 length that counts these bytes.
 inline constexpr std::uint32_t kChunkHeaderSize = 6;
 // Payload sizes of the fixed-size records.
-inline constexpr std::uint32_t kPointSize = 12;      // f32 x, y, z
-inline constexpr std::uint32_t kTexVertSize = 8;     // f32 u, v
-inline constexpr std::uint32_t kFaceSize = 8;        // u16 a, b, c, flags
+inline constexpr std::uint32_t kPointSize = 12;   // f32 x, y, z
+inline constexpr std::uint32_t kTexVertSize = 8;  // f32 u, v
+inline constexpr std::uint32_t kFaceSize = 8;     // u16 a, b, c, flags
 inline constexpr std::uint32_t kMeshMatrixFloats = 12;
 // The reader keeps at most this many characters of any name, plus a NUL.
 inline constexpr int kReaderNameChars = 49;

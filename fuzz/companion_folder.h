@@ -6,18 +6,19 @@
 // files may be opened.
 #pragma once
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 class CompanionFolder {
  public:
   CompanionFolder() {
-    root_ = std::filesystem::temp_directory_path() / ("qev3ds-fuzz-files-" + std::to_string(getpid()));
+    root_ =
+        std::filesystem::temp_directory_path() / ("qev3ds-fuzz-files-" + std::to_string(getpid()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "in");
     const float triangle[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -42,8 +43,8 @@ class CompanionFolder {
   // Writes bytes as the input file named name in the folder; its path.
   std::string input(const std::string& name, const std::uint8_t* data, std::size_t size) const {
     const std::filesystem::path path = root_ / "in" / name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                  static_cast<std::streamsize>(size));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     return path.string();
   }
 

@@ -4,16 +4,15 @@
 // name limit, controls, path separators) and its coordinates any floats. An
 // export that throws, crashes or fails to write, a glTF whose JSON does not
 // parse, or an output that names a file outside its folder is a fault.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-
-#include <unistd.h>
-
-#include <nlohmann/json.hpp>
 
 #include "gltf_export.h"
 #include "obj_export.h"
@@ -24,7 +23,8 @@ namespace {
 
 std::string folder() {
   static const std::string dir = [] {
-    const auto d = std::filesystem::temp_directory_path() / ("qev3ds-fuzz-export-" + std::to_string(getpid()));
+    const auto d =
+        std::filesystem::temp_directory_path() / ("qev3ds-fuzz-export-" + std::to_string(getpid()));
     std::filesystem::create_directories(d);
     return d.string();
   }();
@@ -53,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (doc.contains("images")) {
     for (const auto& image : doc["images"]) {
       const std::string uri = image.value("uri", "");
-      if (uri.empty() || uri.find('/') != std::string::npos || uri.find('\\') != std::string::npos ||
-          uri.find(':') != std::string::npos || uri.front() == '.' || uri.front() == '-') {
+      if (uri.empty() || uri.find('/') != std::string::npos ||
+          uri.find('\\') != std::string::npos || uri.find(':') != std::string::npos ||
+          uri.front() == '.' || uri.front() == '-') {
         std::abort();
       }
     }

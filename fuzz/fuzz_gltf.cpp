@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   qev::tool::Scene scene;
   std::vector<std::string> warnings;
   std::string error;
-  if (!qev::tool::read_gltf_bytes(input, binary, "/nonexistent-qev3ds-fuzz", scene, warnings, error)) return 0;
+  if (!qev::tool::read_gltf_bytes(input, binary, "/nonexistent-qev3ds-fuzz", scene, warnings,
+                                  error))
+    return 0;
   check_written_whole(scene, "gltf");
   return 0;
 }

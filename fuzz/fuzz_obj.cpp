@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string marker("\0MTL", 4);
   const std::size_t at = input.find(marker);
   const std::string obj = input.substr(0, at);
-  const std::string mtl = at == std::string::npos ? std::string() : input.substr(at + marker.size());
+  const std::string mtl =
+      at == std::string::npos ? std::string() : input.substr(at + marker.size());
 
   qev::tool::Scene scene;
   std::string error;

@@ -1,13 +1,13 @@
 // Fuzz target: the bytes are a sequence of writer calls with arbitrary
 // arguments (in contract or not), ending in QEV_PUT_3DS_END; the file
 // written is then read back whole.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
 
 #include "qev_3ds.h"
 #include "tests/support/scene_io.h"
@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int32_t k = in.integer(), tr = in.integer(), r = in.integer(), g = in.integer(),
                            b = in.integer();
         const std::string name = in.text(), texture = in.byte() % 2 ? in.text() : std::string();
-        QEV_PUT_3DS_LAYER(&k, in.byte() == 0 ? nullptr : name.c_str(), &tr, &r, &g, &b, texture.c_str());
+        QEV_PUT_3DS_LAYER(&k, in.byte() == 0 ? nullptr : name.c_str(), &tr, &r, &g, &b,
+                          texture.c_str());
         break;
       }
       case 3: {
@@ -112,8 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (float& m : mapping) m = in.real();
         for (std::int32_t& e : edges) e = in.integer();
         const std::uint8_t nulls = in.byte();
-        const std::int32_t r = QEV_PUT_3DS_TRIANGLE(&k, &t, &s, nulls == 1 ? nullptr : corners,
-                                                    nulls == 2 ? nullptr : edges, nulls == 3 ? nullptr : mapping);
+        const std::int32_t r =
+            QEV_PUT_3DS_TRIANGLE(&k, &t, &s, nulls == 1 ? nullptr : corners,
+                                 nulls == 2 ? nullptr : edges, nulls == 3 ? nullptr : mapping);
         if (r == t && k == layer) next = t + 1;
         break;
       }

@@ -4,12 +4,12 @@
 // be refused.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 #include "layer_split.h"
 #include "qev_3ds_scene.hpp"
@@ -19,9 +19,10 @@ inline void check_written_whole(qev::tool::Scene& scene, const char* tag) {
   qev::tool::fit_to_capacities(scene);
   std::size_t triangles = 0;
   for (const auto& l : scene.layers) triangles += l.triangles.size();
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("qev3ds-fuzz-" + std::string(tag) + "-" + std::to_string(getpid()) + ".3ds"))
-                               .string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("qev3ds-fuzz-" + std::string(tag) + "-" + std::to_string(getpid()) + ".3ds"))
+          .string();
   const qev::tool::WriteProblem problem = qev::tool::write_3ds(path, scene);
   if (problem.code != 0) {
     std::remove(path.c_str());
@@ -30,7 +31,8 @@ inline void check_written_whole(qev::tool::Scene& scene, const char* tag) {
   }
   const qev3ds::ReadResult back = qev3ds::read_scene(path);
   std::remove(path.c_str());
-  if (back.status != qev3ds::read_ok || back.scene.meshes.size() != scene.layers.size()) std::abort();
+  if (back.status != qev3ds::read_ok || back.scene.meshes.size() != scene.layers.size())
+    std::abort();
   std::size_t read_triangles = 0;
   for (const auto& m : back.scene.meshes) read_triangles += m.faces.size();
   if (read_triangles != triangles) std::abort();

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     }
     for (const auto& f : files) {
       std::ifstream in(f, std::ios::binary);
-      const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                            std::istreambuf_iterator<char>());
       LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
       ++replayed;
     }

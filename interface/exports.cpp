@@ -2,7 +2,6 @@
 // arguments and forwards to the writer or the reader. Nothing thrown inside
 // the library ever crosses this boundary.
 #include "interface/qev_3ds.h"
-
 #include "reader/reader_api.h"
 #include "writer/writer_api.h"
 #include "writer/writer_state.h"
@@ -33,26 +32,28 @@ int32_t QEV_CALL QEV_FORM_3DS_FILENAME(const char* path) {
 
 int32_t QEV_CALL QEV_PUT_3DS_N_LAYER(const int32_t* n_layers) {
   if (n_layers == nullptr) return QEV_ERR_NULL_ARGUMENT;
-  return guarded([&] { return qev::writer::put_layer_count(qev::writer::state(), *n_layers); }, QEV_ERR_IO);
+  return guarded([&] { return qev::writer::put_layer_count(qev::writer::state(), *n_layers); },
+                 QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* name,
                                    const int32_t* transparency, const int32_t* red,
-                                   const int32_t* green, const int32_t* blue,
-                                   const char* texture) {
+                                   const int32_t* green, const int32_t* blue, const char* texture) {
   const bool missing = layer == nullptr || transparency == nullptr || red == nullptr ||
                        green == nullptr || blue == nullptr;
   return guarded(
       [&] {
-        return qev::writer::put_layer(qev::writer::state(), in(layer), missing ? nullptr : name, in(transparency),
-                                      in(red), in(green), in(blue), texture);
+        return qev::writer::put_layer(qev::writer::state(), in(layer), missing ? nullptr : name,
+                                      in(transparency), in(red), in(green), in(blue), texture);
       },
       QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_N_TRI(const int32_t* layer, const int32_t* n_triangles) {
   if (layer == nullptr || n_triangles == nullptr) return QEV_ERR_NULL_ARGUMENT;
-  return guarded([&] { return qev::writer::begin_layer(qev::writer::state(), *layer, *n_triangles); }, QEV_ERR_IO);
+  return guarded(
+      [&] { return qev::writer::begin_layer(qev::writer::state(), *layer, *n_triangles); },
+      QEV_ERR_IO);
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE(const int32_t* layer, const int32_t* triangle,
@@ -61,8 +62,9 @@ int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE(const int32_t* layer, const int32_t* trian
   const bool missing = layer == nullptr || triangle == nullptr || smoothing == nullptr;
   return guarded(
       [&] {
-        return qev::writer::put_triangle(qev::writer::state(), in(layer), in(triangle), in(smoothing),
-                                         missing ? nullptr : corners, edge_flags, mapping);
+        return qev::writer::put_triangle(qev::writer::state(), in(layer), in(triangle),
+                                         in(smoothing), missing ? nullptr : corners, edge_flags,
+                                         mapping);
       },
       QEV_ERR_IO);
 }
@@ -72,7 +74,8 @@ int32_t QEV_CALL QEV_PUT_3DS_TRIANGLE_END(void) {
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_END(int32_t* status) {
-  const int32_t result = guarded([] { return qev::writer::finish_file(qev::writer::state()); }, QEV_ERR_IO);
+  const int32_t result =
+      guarded([] { return qev::writer::finish_file(qev::writer::state()); }, QEV_ERR_IO);
   if (status != nullptr) *status = result;
   return result;
 }
@@ -92,9 +95,7 @@ int32_t QEV_CALL QEV_READ_3DS_N_LAYER(int32_t* n_layers) {
 int32_t QEV_CALL QEV_READ_3DS_LAYER(const int32_t* layer, char* name, int32_t* transparency,
                                     int32_t* red, int32_t* green, int32_t* blue, char* texture) {
   return guarded(
-      [&] {
-        return qev::reader::layer(in(layer), name, transparency, red, green, blue, texture);
-      },
+      [&] { return qev::reader::layer(in(layer), name, transparency, red, green, blue, texture); },
       QEV_ERR_OUT_OF_RANGE);
 }
 
@@ -106,9 +107,7 @@ int32_t QEV_CALL QEV_READ_3DS_N_TRI(const int32_t* layer, int32_t* n_triangles) 
 int32_t QEV_CALL QEV_READ_3DS_TRIANGLE(const int32_t* layer, const int32_t* triangle,
                                        int32_t* smoothing, float* corners, float* mapping) {
   return guarded(
-      [&] {
-        return qev::reader::triangle(in(layer), in(triangle), smoothing, corners, mapping);
-      },
+      [&] { return qev::reader::triangle(in(layer), in(triangle), smoothing, corners, mapping); },
       QEV_ERR_OUT_OF_RANGE);
 }
 

@@ -16,7 +16,8 @@ struct LayerWriter::State {
   qev::writer::WriterState writer;
 };
 
-LayerWriter::LayerWriter() : state_(new State()) {}  // value-initialised: zero, as static storage is
+LayerWriter::LayerWriter()
+    : state_(new State()) {}  // value-initialised: zero, as static storage is
 LayerWriter::~LayerWriter() { delete state_; }
 LayerWriter::LayerWriter(LayerWriter&& o) noexcept : state_(o.state_) { o.state_ = nullptr; }
 LayerWriter& LayerWriter::operator=(LayerWriter&& o) noexcept {
@@ -40,9 +41,12 @@ WriteResult LayerWriter::write(const std::string& path, const std::vector<Layer>
       const std::size_t n = l.triangle_count();
       if (l.corners.size() != 9 * n || (!l.mapping.empty() && l.mapping.size() != 6 * n) ||
           (!l.smoothing.empty() && l.smoothing.size() != n)) {
-        return {write_out_of_range, layer_words(k + 1, l) + ": its corners, mapping and smoothing are not whole triangles"};
+        return {
+            write_out_of_range,
+            layer_words(k + 1, l) + ": its corners, mapping and smoothing are not whole triangles"};
       }
-      if (n > 0x7FFFFFFF || layers.size() > 0x7FFFFFFF) return {write_out_of_range, layer_words(k + 1, l) + ": too many triangles"};
+      if (n > 0x7FFFFFFF || layers.size() > 0x7FFFFFFF)
+        return {write_out_of_range, layer_words(k + 1, l) + ": too many triangles"};
     }
     std::string temp;
     for (int n = 0; n < 1000; ++n) {
@@ -72,8 +76,11 @@ WriteResult LayerWriter::write(const std::string& path, const std::vector<Layer>
     if (r != QEV_OK) refused(r, "more layers than a file holds");
     for (std::int32_t k = 1; k <= count; ++k) {
       const Layer& l = layers[static_cast<std::size_t>(k - 1)];
-      r = qev::writer::put_layer(w, k, l.name.c_str(), l.transparency, l.red, l.green, l.blue, l.texture.c_str());
-      if (r != QEV_OK) refused(r, layer_words(static_cast<std::size_t>(k), l) + " was refused (" + std::to_string(r) + ")");
+      r = qev::writer::put_layer(w, k, l.name.c_str(), l.transparency, l.red, l.green, l.blue,
+                                 l.texture.c_str());
+      if (r != QEV_OK)
+        refused(r, layer_words(static_cast<std::size_t>(k), l) + " was refused (" +
+                       std::to_string(r) + ")");
     }
     const std::int32_t edges[3] = {1, 1, 1};
     const float no_mapping[6] = {0, 0, 0, 0, 0, 0};
@@ -87,8 +94,8 @@ WriteResult LayerWriter::write(const std::string& path, const std::vector<Layer>
         const float* mapping = l.mapping.empty() ? no_mapping : &l.mapping[6 * i];
         r = qev::writer::put_triangle(w, k, t, smoothing, &l.corners[9 * i], edges, mapping);
         if (r != t) {
-          refused(r, layer_words(static_cast<std::size_t>(k), l) + " triangle " + std::to_string(t) +
-                         " was refused (" + std::to_string(r) + ")");
+          refused(r, layer_words(static_cast<std::size_t>(k), l) + " triangle " +
+                         std::to_string(t) + " was refused (" + std::to_string(r) + ")");
         }
       }
       qev::writer::end_layer(w);

@@ -50,9 +50,9 @@ enum {
   QEV_OK = 0,
   QEV_ERR_NULL_ARGUMENT = -1, /* a required pointer was null */
   QEV_ERR_OUT_OF_RANGE = -2,  /* a layer or triangle number or a count outside its table */
-  QEV_ERR_CAPACITY = -3,      /* a triangle would exceed 40,000 triangles, vertices or mapping pairs */
-  QEV_ERR_TOO_LONG = -4,      /* a string longer than its field */
-  QEV_ERR_NO_FILE = -5,       /* no output file is open (or creating it failed) */
+  QEV_ERR_CAPACITY = -3, /* a triangle would exceed 40,000 triangles, vertices or mapping pairs */
+  QEV_ERR_TOO_LONG = -4, /* a string longer than its field */
+  QEV_ERR_NO_FILE = -5,  /* no output file is open (or creating it failed) */
   QEV_ERR_CANNOT_CREATE = -6, /* the output file cannot be created */
   QEV_ERR_IO = -7,            /* a write, flush, close or the final measurement failed */
   QEV_ERR_INCOMPLETE = -8     /* the file is complete, but some data handed over was refused */
@@ -60,11 +60,11 @@ enum {
 
 /* Statuses of QEV_READ_3DS_FILENAME. */
 enum {
-  QEV_READ_OK = 0,            /* parsed */
-  QEV_READ_CANNOT_OPEN = 1,   /* the file cannot be opened for reading */
-  QEV_READ_CANNOT_SEEK = 2,   /* positioning at the end of the file was refused */
-  QEV_READ_CANNOT_TELL = 3,   /* the file position cannot be taken */
-  QEV_READ_NOT_3DS = 4        /* not a 3DS file, or a read, seek or allocation failed while parsing */
+  QEV_READ_OK = 0,          /* parsed */
+  QEV_READ_CANNOT_OPEN = 1, /* the file cannot be opened for reading */
+  QEV_READ_CANNOT_SEEK = 2, /* positioning at the end of the file was refused */
+  QEV_READ_CANNOT_TELL = 3, /* the file position cannot be taken */
+  QEV_READ_NOT_3DS = 4      /* not a 3DS file, or a read, seek or allocation failed while parsing */
 };
 
 /* ---- Writing, in calling order ---------------------------------------- */
@@ -153,8 +153,7 @@ QEV_API int32_t QEV_CALL QEV_READ_3DS_N_TRI(const int32_t* layer, int32_t* n_tri
  * since QEV_READ_3DS_N_LAYER, this one included; QEV_ERR_OUT_OF_RANGE or
  * QEV_ERR_NULL_ARGUMENT with outputs 0 (not counted). */
 QEV_API int32_t QEV_CALL QEV_READ_3DS_TRIANGLE(const int32_t* layer, const int32_t* triangle,
-                                               int32_t* smoothing, float* corners,
-                                               float* mapping);
+                                               int32_t* smoothing, float* corners, float* mapping);
 
 /* Releases the scene. Returns 1 when some layer had fewer triangles fetched
  * than it has, else 0. */

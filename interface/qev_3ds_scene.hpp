@@ -88,8 +88,8 @@ struct Mesh {
 
 struct Material {
   std::string name;
-  Rgb diffuse[2];   // first and second colour of MAT_DIFFUSE
-  Rgb specular[2];  // first and second colour of MAT_SPECULAR
+  Rgb diffuse[2];                 // first and second colour of MAT_DIFFUSE
+  Rgb specular[2];                // first and second colour of MAT_SPECULAR
   std::int16_t shininess = 0;     // percentage
   std::int16_t transparency = 0;  // percentage
   std::string texture;            // MAT_MAPNAME; empty when the material has no texture map
@@ -97,16 +97,16 @@ struct Material {
   std::uint16_t map_percentage = 0;
   bool operator==(const Material& o) const {
     return name == o.name && diffuse[0] == o.diffuse[0] && diffuse[1] == o.diffuse[1] &&
-           specular[0] == o.specular[0] && specular[1] == o.specular[1] && shininess == o.shininess &&
-           transparency == o.transparency && texture == o.texture && map_tiling == o.map_tiling &&
-           map_percentage == o.map_percentage;
+           specular[0] == o.specular[0] && specular[1] == o.specular[1] &&
+           shininess == o.shininess && transparency == o.transparency && texture == o.texture &&
+           map_tiling == o.map_tiling && map_percentage == o.map_percentage;
   }
   bool operator!=(const Material& o) const { return !(*this == o); }
 };
 
 struct Scene {
-  std::uint32_t version = 0;     // of M3D_VERSION
-  std::vector<Mesh> meshes;      // one per N_TRI_OBJECT, in file order
+  std::uint32_t version = 0;        // of M3D_VERSION
+  std::vector<Mesh> meshes;         // one per N_TRI_OBJECT, in file order
   std::vector<Material> materials;  // one per MAT_ENTRY, in file order
   bool operator==(const Scene& o) const {
     return version == o.version && meshes == o.meshes && materials == o.materials;
@@ -130,14 +130,17 @@ ReadResult read_scene(const void* bytes, std::size_t size) noexcept;
 
 // What one file and one layer hold, for every writer of this library.
 namespace limits {
-inline constexpr std::size_t layers = 1400;              // layers a LayerWriter or the thirteen functions write
-inline constexpr std::size_t triangles = 40000;          // triangles of one layer
-inline constexpr std::size_t vertices = 40000;           // welded vertices (and mapping pairs) of one layer
-inline constexpr std::size_t textured_triangles = 13333; // a textured layer's triangles: three vertices of their own each
-inline constexpr std::size_t layer_name = 76;            // characters of a layer name (its material adds "MAT")
-inline constexpr std::size_t texture_name = 79;          // characters of a texture name
-inline constexpr std::size_t name_kept = 49;             // characters of any name a reader keeps
-inline constexpr std::size_t mesh_items = 65535;         // vertices, mapping pairs, faces, group faces of a mesh in write_scene
+inline constexpr std::size_t layers = 1400;  // layers a LayerWriter or the thirteen functions write
+inline constexpr std::size_t triangles = 40000;  // triangles of one layer
+inline constexpr std::size_t vertices = 40000;   // welded vertices (and mapping pairs) of one layer
+inline constexpr std::size_t textured_triangles =
+    13333;  // a textured layer's triangles: three vertices of their own each
+inline constexpr std::size_t layer_name =
+    76;  // characters of a layer name (its material adds "MAT")
+inline constexpr std::size_t texture_name = 79;  // characters of a texture name
+inline constexpr std::size_t name_kept = 49;     // characters of any name a reader keeps
+inline constexpr std::size_t mesh_items =
+    65535;  // vertices, mapping pairs, faces, group faces of a mesh in write_scene
 }  // namespace limits
 
 // A sentence for a status of read_scene (0 to 4), write_scene, LayerWriter
@@ -150,11 +153,12 @@ const char* status_text(int status) noexcept;
 // functions' refusals with the same meaning.
 enum WriteStatus : int {
   write_ok = 0,
-  write_out_of_range = -2,  // a count or an index the format cannot hold (over 65,535), or arrays of odd size
-  write_too_long = -4,      // a name longer than the 49 characters a reader keeps, or one holding a NUL
-  write_cannot_create = -6, // the file cannot be created
-  write_io = -7,            // writing, closing or renaming the file failed
-  write_not_finite = -9,    // a coordinate or mapping value that is not a finite number
+  write_out_of_range =
+      -2,  // a count or an index the format cannot hold (over 65,535), or arrays of odd size
+  write_too_long = -4,  // a name longer than the 49 characters a reader keeps, or one holding a NUL
+  write_cannot_create = -6,  // the file cannot be created
+  write_io = -7,             // writing, closing or renaming the file failed
+  write_not_finite = -9,     // a coordinate or mapping value that is not a finite number
 };
 
 struct WriteResult {
@@ -180,12 +184,12 @@ WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) no
 // One layer in the shape the thirteen writing functions take: a mesh with a
 // material of its own named after it (name + "MAT").
 struct Layer {
-  std::string name;              // at most 76 characters
+  std::string name;                           // at most 76 characters
   std::int32_t red = 0, green = 0, blue = 0;  // the low 8 bits reach the file
-  std::int32_t transparency = 0;  // percent
-  std::string texture;           // empty for an untextured layer; at most 79 characters
-  std::vector<float> corners;    // x, y, z of three corners per triangle
-  std::vector<float> mapping;    // u, v of three corners per triangle; empty reads as zeros
+  std::int32_t transparency = 0;              // percent
+  std::string texture;                  // empty for an untextured layer; at most 79 characters
+  std::vector<float> corners;           // x, y, z of three corners per triangle
+  std::vector<float> mapping;           // u, v of three corners per triangle; empty reads as zeros
   std::vector<std::int32_t> smoothing;  // group bits per triangle; empty reads as 0
   std::size_t triangle_count() const { return corners.size() / 9; }
 };
@@ -235,7 +239,7 @@ class MaterialIndex {
 struct Look {
   const Material* material = nullptr;  // null when no material has the name
   std::string_view material_name;      // the name the face's group gives
-  Rgb colour;            // second diffuse colour, else the first, else grey
+  Rgb colour;                          // second diffuse colour, else the first, else grey
   std::int32_t transparency = 0;
   std::string_view texture;  // empty when untextured
 };

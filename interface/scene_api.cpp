@@ -1,7 +1,6 @@
 // The scene API's entry points: the reader's parse into a scene of the
 // caller's own, with no state shared between calls.
 #include "interface/qev_3ds_scene.hpp"
-
 #include "reader/reader_state.h"
 
 namespace qev3ds {

@@ -18,9 +18,9 @@ std::size_t write_file(std::FILE* f, const void* src, std::size_t n);
 
 bool seek_file(std::FILE* f, std::int64_t offset);  // from the start
 bool seek_file_end(std::FILE* f);
-std::int64_t tell_file(std::FILE* f);               // -1 on failure
+std::int64_t tell_file(std::FILE* f);  // -1 on failure
 bool rewind_file(std::FILE* f);
-bool close_file(std::FILE* f);                      // false when a flush or close failed
+bool close_file(std::FILE* f);  // false when a flush or close failed
 
 // Creates path for writing in binary, only when nothing is there yet; null
 // when it exists or cannot be created.

@@ -48,12 +48,12 @@ class ChunkInput {
   void fill_buffer();
 
   static constexpr std::size_t kBufferSize = 1 << 16;
-  std::FILE* file_;                 // null for input held in memory
-  std::int64_t pos_ = 0;          // logical position in the file
-  std::int64_t stream_pos_ = 0;   // where the C stream stands
-  std::int64_t buf_start_ = 0;    // file offset of buffer_[0]
+  std::FILE* file_;              // null for input held in memory
+  std::int64_t pos_ = 0;         // logical position in the file
+  std::int64_t stream_pos_ = 0;  // where the C stream stands
+  std::int64_t buf_start_ = 0;   // file offset of buffer_[0]
   std::size_t buf_len_ = 0;
-  std::uint64_t consumed_ = 0;    // bytes read so far, re-reads included
+  std::uint64_t consumed_ = 0;  // bytes read so far, re-reads included
   std::uint64_t budget_;
   std::unique_ptr<std::uint8_t[]> owned_;  // the buffer of a file
   const std::uint8_t* buffer_;             // owned_, or the bytes in memory

@@ -57,8 +57,8 @@ void read_faces(ChunkInput& in, std::vector<FaceRecord>& faces) {
     in.read_exact(block, count * kFaceSize);
     for (std::size_t i = 0; i < count; ++i) {
       const std::uint8_t* raw = block + i * kFaceSize;
-      faces[done + i] = FaceRecord{get_u16(raw), get_u16(raw + 2), get_u16(raw + 4),
-                                   get_u16(raw + 6), 0};
+      faces[done + i] =
+          FaceRecord{get_u16(raw), get_u16(raw + 2), get_u16(raw + 4), get_u16(raw + 6), 0};
     }
     done += count;
   }

@@ -44,9 +44,9 @@ Look look_of(const MaterialIndex& materials, std::string_view name) {
 }  // namespace
 
 Look mesh_look(const MaterialIndex& materials, const Mesh& mesh) {
-  const std::string_view first =
-      mesh.groups.empty() ? std::string_view(qev::reader::kDefaultGroupName)
-                          : std::string_view(mesh.groups.front().material);
+  const std::string_view first = mesh.groups.empty()
+                                     ? std::string_view(qev::reader::kDefaultGroupName)
+                                     : std::string_view(mesh.groups.front().material);
   return look_of(materials, first);
 }
 

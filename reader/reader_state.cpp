@@ -51,8 +51,7 @@ bool parse_stream(std::FILE* f, std::int64_t file_size) {
 std::int32_t read_file(const char* path) {
   // Statuses 1 to 3 leave the earlier scene and its index as they were.
   return open_measured(
-      path,
-      [](std::FILE* f, std::int64_t size, void*) { return parse_stream(f, size); }, nullptr);
+      path, [](std::FILE* f, std::int64_t size, void*) { return parse_stream(f, size); }, nullptr);
 }
 
 }  // namespace qev::reader

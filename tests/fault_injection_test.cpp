@@ -2,13 +2,14 @@
 // made to fail in turn: the reader must end with its documented status, an
 // empty scene and nothing held; the writer must report a failure at the end.
 // Built against the library compiled with the fault-injection seam.
+#include "platform/fault_injection.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <new>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "platform/fault_injection.h"
 #include "qev_3ds_scene.hpp"
 #include "reader/reader_state.h"
 #include "support/scene_io.h"
@@ -28,7 +29,8 @@ long g_live = 0;       // allocations not yet freed
 }  // namespace
 
 void* operator new(std::size_t n) {
-  if (g_armed && qev::platform::should_fail(qev::platform::FaultPoint::alloc)) throw std::bad_alloc();
+  if (g_armed && qev::platform::should_fail(qev::platform::FaultPoint::alloc))
+    throw std::bad_alloc();
   void* p = std::malloc(n ? n : 1);
   if (p == nullptr) throw std::bad_alloc();
   ++g_live;
@@ -55,7 +57,8 @@ std::vector<HostLayer> rich_scene() {
   b.corners = {1, 0, 0, 1, 1, 0, 0, 1, 0};
   a.mapping = {0, 0, 1, 0, 0, 1};
   b.mapping = {1, 0, 1, 1, 0, 1};
-  return {{"Plain", 10, 1, 2, 3, "", {a, b}}, {"Textured", 20, 4, 5, 6, "t.bmp", {a, b}},
+  return {{"Plain", 10, 1, 2, 3, "", {a, b}},
+          {"Textured", 20, 4, 5, 6, "t.bmp", {a, b}},
           {"Empty", 0, 0, 0, 0, "", {}}};
 }
 
@@ -98,11 +101,20 @@ TEST(FaultInjection, EveryFailurePointOfAParse) {
       continue;
     }
     switch (n) {
-      case 1: ASSERT_EQ(status, QEV_READ_CANNOT_OPEN); break;
-      case 2: ASSERT_EQ(status, QEV_READ_CANNOT_SEEK); break;
-      case 3: ASSERT_EQ(status, QEV_READ_CANNOT_TELL); break;
-      case 4: ASSERT_EQ(status, QEV_READ_CANNOT_SEEK); break;  // back to the start
-      default: ASSERT_EQ(status, QEV_READ_NOT_3DS) << n;
+      case 1:
+        ASSERT_EQ(status, QEV_READ_CANNOT_OPEN);
+        break;
+      case 2:
+        ASSERT_EQ(status, QEV_READ_CANNOT_SEEK);
+        break;
+      case 3:
+        ASSERT_EQ(status, QEV_READ_CANNOT_TELL);
+        break;
+      case 4:
+        ASSERT_EQ(status, QEV_READ_CANNOT_SEEK);
+        break;  // back to the start
+      default:
+        ASSERT_EQ(status, QEV_READ_NOT_3DS) << n;
     }
     std::int32_t layers = -1;
     ASSERT_EQ(QEV_READ_3DS_N_LAYER(&layers), 0) << n;
@@ -124,7 +136,10 @@ TEST(FaultInjection, EveryFailurePointOfASceneRead) {
   fail_nth_call(0);
   g_armed = true;
   const long live_before_clean = g_live;
-  { const auto clean = qev3ds::read_scene(path); ASSERT_EQ(clean.status, qev3ds::read_ok); }
+  {
+    const auto clean = qev3ds::read_scene(path);
+    ASSERT_EQ(clean.status, qev3ds::read_ok);
+  }
   g_armed = false;
   const long points = counted_calls();
   ASSERT_EQ(g_live, live_before_clean);
@@ -143,7 +158,10 @@ TEST(FaultInjection, EveryFailurePointOfASceneRead) {
         ASSERT_EQ(n, points) << "failure point " << n << " went unnoticed";  // the close
       } else if (read.status != qev3ds::read_ok) {
         if (!from_memory && n <= 4) {
-          ASSERT_EQ(read.status, n == 1 ? qev3ds::cannot_open : n == 3 ? qev3ds::cannot_tell : qev3ds::cannot_seek) << n;
+          ASSERT_EQ(read.status, n == 1   ? qev3ds::cannot_open
+                                 : n == 3 ? qev3ds::cannot_tell
+                                          : qev3ds::cannot_seek)
+              << n;
         } else {
           ASSERT_EQ(read.status, qev3ds::not_3ds) << n;
         }

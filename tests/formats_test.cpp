@@ -2,11 +2,11 @@
 // every triangle, colour and texture name; colours survive the sRGB
 // conversion; hostile glTF and STL give a clear error, never a crash; the
 // renderer draws the sample scene in its colours.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "demo_scene.h"
 #include "gltf_export.h"
@@ -94,12 +94,14 @@ TEST_P(GltfRoundTrip, KeepsTrianglesColoursAndTextureNames) {
       const std::uint16_t idx[3] = {m.faces[f].a, m.faces[f].b, m.faces[f].c};
       for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 3; ++i)
-          EXPECT_EQ(l.triangles[f].corners[std::size_t(c * 3 + i)], m.vertices[3 * std::size_t(idx[c]) + std::size_t(i)])
+          EXPECT_EQ(l.triangles[f].corners[std::size_t(c * 3 + i)],
+                    m.vertices[3 * std::size_t(idx[c]) + std::size_t(i)])
               << m.name << " face " << f;
       if (!look.texture.empty())
         for (int c = 0; c < 3; ++c) {
           EXPECT_EQ(l.triangles[f].mapping[std::size_t(c * 2)], m.mapping[2 * std::size_t(idx[c])]);
-          EXPECT_FLOAT_EQ(l.triangles[f].mapping[std::size_t(c * 2 + 1)], m.mapping[2 * std::size_t(idx[c]) + 1]);
+          EXPECT_FLOAT_EQ(l.triangles[f].mapping[std::size_t(c * 2 + 1)],
+                          m.mapping[2 * std::size_t(idx[c]) + 1]);
         }
     }
   }
@@ -111,14 +113,18 @@ TEST(GltfExport, TexturesBesideTheSceneBecomePngBesideTheOutput) {
   TempDir dir;
   const qev3ds::Scene scene = demo(dir);
   // A 2x2 24-bit BMP named in another case than the scene's "crate.bmp".
-  const unsigned char bmp[] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
-                               1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                               255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
-  std::ofstream(dir.path("Crate.BMP"), std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+  const unsigned char bmp[] = {
+      'B', 'M', 70, 0, 0,  0, 0,   0, 0, 0, 54,  0, 0, 0, 40, 0, 0,   0,   2,   0,   0, 0, 2, 0,
+      0,   0,   1,  0, 24, 0, 0,   0, 0, 0, 16,  0, 0, 0, 0,  0, 0,   0,   0,   0,   0, 0, 0, 0,
+      0,   0,   0,  0, 0,  0, 255, 0, 0, 0, 255, 0, 0, 0, 0,  0, 255, 255, 255, 255, 0, 0};
+  std::ofstream(dir.path("Crate.BMP"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bmp), sizeof bmp);
   std::filesystem::create_directories(dir.path("out"));
   GltfExport written;
   std::string error;
-  ASSERT_TRUE(write_gltf(scene, dir.path("demo.3ds"), dir.path("out/demo.gltf"), false, written, error)) << error;
+  ASSERT_TRUE(
+      write_gltf(scene, dir.path("demo.3ds"), dir.path("out/demo.gltf"), false, written, error))
+      << error;
   EXPECT_TRUE(written.warnings.empty()) << written.warnings[0];
   EXPECT_TRUE(std::filesystem::exists(dir.path("out/Crate.png")));
   std::ifstream gltf(dir.path("out/demo.gltf"));
@@ -144,14 +150,18 @@ std::string gltf_with(const std::string& accessors, const std::string& primitive
   }
   return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],)" + extra +
          R"( "meshes": [{"name": "quad", "primitives": [)" + primitive + R"(]}],
-  "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" + data + R"("}],
+  "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" +
+         data + R"("}],
   "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 12},
                   {"buffer": 0, "byteOffset": 0, "byteLength": 48, "byteStride": 4}],
-  "accessors": [)" + accessors + "]}";
+  "accessors": [)" +
+         accessors + "]}";
 }
 
-const std::string kPositions = R"({"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3"})";
-const std::string kIndices6 = R"({"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"})";
+const std::string kPositions =
+    R"({"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3"})";
+const std::string kIndices6 =
+    R"({"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"})";
 const std::string kNodes = R"( "nodes": [{"mesh": 0}],)";
 
 struct HostileCase {
@@ -173,8 +183,8 @@ TEST_P(GltfHostile, ClearErrorOrWarningNeverACrash) {
   Scene scene;
   std::vector<std::string> warnings;
   std::string error;
-  const bool ok = read_gltf_bytes(gltf_with(c.accessors, c.primitive, c.first_x, c.nodes), false, ".", scene,
-                                  warnings, error);
+  const bool ok = read_gltf_bytes(gltf_with(c.accessors, c.primitive, c.first_x, c.nodes), false,
+                                  ".", scene, warnings, error);
   if (std::string(c.error).empty()) {
     ASSERT_TRUE(ok) << error;
     std::size_t n = 0;
@@ -195,29 +205,44 @@ TEST_P(GltfHostile, ClearErrorOrWarningNeverACrash) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, GltfHostile,
     ::testing::Values(
-        HostileCase{"indexed", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
-                    kNodes, "", 2, ""},
-        HostileCase{"strip", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 5})", 0, kNodes, "", 2, ""},
-        HostileCase{"fan", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 6})", 0, kNodes, "", 2, ""},
-        HostileCase{"points", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 0})", 0, kNodes, "", 0,
-                    "points or lines"},
-        HostileCase{"count not a multiple of 3",
-                    kPositions + R"(, {"bufferView": 1, "componentType": 5123, "count": 4, "type": "SCALAR"})",
-                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "", 1, "not a multiple of 3"},
-        HostileCase{"accessor past its view", R"({"bufferView": 0, "componentType": 5126, "count": 5, "type": "VEC3"})",
-                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0, ""},
-        HostileCase{"huge count", R"({"bufferView": 0, "componentType": 5126, "count": 4000000000, "type": "VEC3"})",
-                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0, ""},
+        HostileCase{"indexed", kPositions + "," + kIndices6,
+                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "", 2, ""},
+        HostileCase{"strip", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 5})", 0, kNodes,
+                    "", 2, ""},
+        HostileCase{"fan", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 6})", 0, kNodes,
+                    "", 2, ""},
+        HostileCase{"points", kPositions, R"({"attributes": {"POSITION": 0}, "mode": 0})", 0,
+                    kNodes, "", 0, "points or lines"},
+        HostileCase{
+            "count not a multiple of 3",
+            kPositions +
+                R"(, {"bufferView": 1, "componentType": 5123, "count": 4, "type": "SCALAR"})",
+            R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "", 1,
+            "not a multiple of 3"},
+        HostileCase{"accessor past its view",
+                    R"({"bufferView": 0, "componentType": 5126, "count": 5, "type": "VEC3"})",
+                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0,
+                    ""},
+        HostileCase{
+            "huge count",
+            R"({"bufferView": 0, "componentType": 5126, "count": 4000000000, "type": "VEC3"})",
+            R"({"attributes": {"POSITION": 0}})", 0, kNodes, "reaches past its buffer", 0, ""},
         HostileCase{"stride overlapping elements",
                     R"({"bufferView": 2, "componentType": 5126, "count": 4, "type": "VEC3"})",
-                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "byte stride shorter than", 0, ""},
-        HostileCase{"index past the vertices",
-                    R"({"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},)" + kIndices6,
-                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes, "names a vertex past its 3", 0, ""},
-        HostileCase{"NaN position", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", NAN,
-                    kNodes, "", 0, "2 triangles of the glTF scene have a corner that is not a finite number"},
-        HostileCase{"node loop", kPositions + "," + kIndices6, R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
-                    R"( "nodes": [{"mesh": 0, "children": [1]}, {"children": [0]}],)", "loops", 0, ""}),
+                    R"({"attributes": {"POSITION": 0}})", 0, kNodes, "byte stride shorter than", 0,
+                    ""},
+        HostileCase{
+            "index past the vertices",
+            R"({"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},)" + kIndices6,
+            R"({"attributes": {"POSITION": 0}, "indices": 1})", 0, kNodes,
+            "names a vertex past its 3", 0, ""},
+        HostileCase{"NaN position", kPositions + "," + kIndices6,
+                    R"({"attributes": {"POSITION": 0}, "indices": 1})", NAN, kNodes, "", 0,
+                    "2 triangles of the glTF scene have a corner that is not a finite number"},
+        HostileCase{"node loop", kPositions + "," + kIndices6,
+                    R"({"attributes": {"POSITION": 0}, "indices": 1})", 0,
+                    R"( "nodes": [{"mesh": 0, "children": [1]}, {"children": [0]}],)", "loops", 0,
+                    ""}),
     [](const auto& test) {
       std::string n = test.param.name;
       for (char& ch : n) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
@@ -280,10 +305,12 @@ TEST(Stl, BinaryBothWaysAndAsciiIn) {
   ASSERT_EQ(back.layers[0].triangles.size(), 11u);
   const qev3ds::Mesh& plate = scene.meshes[0];
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(back.layers[0].triangles[0].corners[std::size_t(3 + i)], plate.vertices[3 * plate.faces[0].b + std::size_t(i)]);
+    EXPECT_EQ(back.layers[0].triangles[0].corners[std::size_t(3 + i)],
+              plate.vertices[3 * plate.faces[0].b + std::size_t(i)]);
 
   const std::string ascii =
-      "solid part 7\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1e2 0\n"
+      "solid part 7\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   "
+      "vertex 0 1e2 0\n"
       "  endloop\n endfacet\nendsolid part 7\n";
   ASSERT_TRUE(read_stl_bytes(ascii, "file", back, error)) << error;
   ASSERT_EQ(back.layers.size(), 1u);
@@ -295,7 +322,8 @@ TEST(Stl, DamagedFilesAreRefusedWithAReason) {
   Scene scene;
   std::string error;
   const std::pair<std::string, const char*> cases[] = {
-      {std::string(84, '\0') + std::string(49, '\0'), "neither binary"},  // one byte short of a triangle
+      {std::string(84, '\0') + std::string(49, '\0'),
+       "neither binary"},  // one byte short of a triangle
       {"solid x\n facet\n  vertex 0 0 zero\n", "not a number"},
       {"solid x\n facet\n  vertex 0 0 0\n  vertex 1 0 0\n endfacet\nendsolid\n", "three vertices"},
       {"solid x\n facet\n  vertex 0 0 0\n", "ends before"},
@@ -325,9 +353,12 @@ TEST(Render, DrawsTheSampleSceneInItsThreeColours) {
     for (int x = 0; x < 800; ++x) {
       const unsigned char* p = data + y * stride + x * 4;  // B, G, R, X
       const int r = p[2], g = p[1], b = p[0];
-      if (r > g + 40 && g > b + 30) ++orange;
-      else if (r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245)) ++white;
-      else if (r > 150 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 8) ++grey;
+      if (r > g + 40 && g > b + 30)
+        ++orange;
+      else if (r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245))
+        ++white;
+      else if (r > 150 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 8)
+        ++grey;
     }
   cairo_surface_destroy(png);
   EXPECT_GT(orange, 20000u);
@@ -342,7 +373,8 @@ TEST(Render, SizesAreCheckedBeforeDrawing) {
   EXPECT_EQ(h, 256);
   EXPECT_TRUE(parse_size("800x600", w, h));
   EXPECT_EQ(h, 600);
-  for (const char* bad : {"", "0", "x600", "800x", "-5", "99999", "20000x1", "8e2"}) EXPECT_FALSE(parse_size(bad, w, h)) << bad;
+  for (const char* bad : {"", "0", "x600", "800x", "-5", "99999", "20000x1", "8e2"})
+    EXPECT_FALSE(parse_size(bad, w, h)) << bad;
 }
 #endif
 

@@ -5,6 +5,11 @@
 // the input's folder that a row could reach is a FIFO "tripwire": opening
 // one is seen by a watcher, so a row proves it was not opened, not merely
 // that its bytes did not show.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -16,12 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "gltf_import.h"
 #include "layer_split.h"
@@ -38,7 +37,8 @@ namespace fs = std::filesystem;
 // empty file) and the FIFO is marked as opened.
 class Tripwires {
  public:
-  explicit Tripwires(std::vector<std::string> paths) : paths_(std::move(paths)), thread_([this] { watch(); }) {}
+  explicit Tripwires(std::vector<std::string> paths)
+      : paths_(std::move(paths)), thread_([this] { watch(); }) {}
   ~Tripwires() { finish(); }
   // Stops watching; the FIFO that was opened, empty when none.
   std::string finish() {
@@ -74,7 +74,8 @@ std::string base64(const std::string& bytes) {
   for (std::size_t i = 0; i < bytes.size(); i += 3) {
     const std::size_t left = std::min<std::size_t>(3, bytes.size() - i);
     unsigned v = 0;
-    for (std::size_t k = 0; k < 3; ++k) v = v << 8 | (k < left ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (std::size_t k = 0; k < 3; ++k)
+      v = v << 8 | (k < left ? static_cast<unsigned char>(bytes[i + k]) : 0u);
     out += digits[(v >> 18) & 63];
     out += digits[(v >> 12) & 63];
     out += left > 1 ? digits[(v >> 6) & 63] : '=';
@@ -100,39 +101,48 @@ std::string json_string(const std::string& s) {
 // A glTF whose one triangle lies in the buffer at uri (3 positions), whose
 // material names the image at image (none when empty), under the nodes
 // given (one node with the mesh when empty).
-std::string gltf(const std::string& uri, const std::string& image = "", const std::string& nodes = "",
-                 std::size_t count = 3, const std::string& extra = "") {
+std::string gltf(const std::string& uri, const std::string& image = "",
+                 const std::string& nodes = "", std::size_t count = 3,
+                 const std::string& extra = "") {
   std::string material, textures;
   if (!image.empty()) {
     material = R"(, "material": 0)";
     textures = R"("materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
-                  "textures": [{"source": 0}], "images": [{"uri": )" + json_string(image) + "}],";
+                  "textures": [{"source": 0}], "images": [{"uri": )" +
+               json_string(image) + "}],";
   }
   const std::size_t length = count * 12;
-  return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],)" + textures + extra +
-         R"("nodes": )" + (nodes.empty() ? R"([{"mesh": 0}])" : nodes) +
-         R"(, "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "mode": )" + (count == 3 ? "4" : "5") +
-         material + R"(}]}], "buffers": [{"byteLength": )" + std::to_string(length) + R"(, "uri": )" +
-         json_string(uri) + R"(}], "bufferViews": [{"buffer": 0, "byteLength": )" + std::to_string(length) +
-         R"(}], "accessors": [{"bufferView": 0, "componentType": 5126, "count": )" + std::to_string(count) +
-         R"(, "type": "VEC3"}]})";
+  return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],)" + textures +
+         extra + R"("nodes": )" + (nodes.empty() ? R"([{"mesh": 0}])" : nodes) +
+         R"(, "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "mode": )" +
+         (count == 3 ? "4" : "5") + material + R"(}]}], "buffers": [{"byteLength": )" +
+         std::to_string(length) + R"(, "uri": )" + json_string(uri) +
+         R"(}], "bufferViews": [{"buffer": 0, "byteLength": )" + std::to_string(length) +
+         R"(}], "accessors": [{"bufferView": 0, "componentType": 5126, "count": )" +
+         std::to_string(count) + R"(, "type": "VEC3"}]})";
 }
 
-std::string embedded(const std::string& bytes) { return "data:application/octet-stream;base64," + base64(bytes); }
+std::string embedded(const std::string& bytes) {
+  return "data:application/octet-stream;base64," + base64(bytes);
+}
 
 std::string glb(const std::string& json) {
   std::string padded = json;
   while (padded.size() % 4 != 0) padded += ' ';
   auto u32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-  return "glTF" + u32(2) + u32(std::uint32_t(20 + padded.size())) + u32(std::uint32_t(padded.size())) + "JSON" + padded;
+  return "glTF" + u32(2) + u32(std::uint32_t(20 + padded.size())) +
+         u32(std::uint32_t(padded.size())) + "JSON" + padded;
 }
 
-std::string deep(std::size_t levels) { return R"("extras": )" + std::string(levels, '[') + std::string(levels, ']') + ","; }
+std::string deep(std::size_t levels) {
+  return R"("extras": )" + std::string(levels, '[') + std::string(levels, ']') + ",";
+}
 
 // 40 levels, each node listing the next twice: 2^40 paths through 41 nodes.
 std::string diamond_chain() {
   std::string nodes = "[";
-  for (int i = 0; i < 40; ++i) nodes += R"({"children": [)" + std::to_string(i + 1) + "," + std::to_string(i + 1) + "]},";
+  for (int i = 0; i < 40; ++i)
+    nodes += R"({"children": [)" + std::to_string(i + 1) + "," + std::to_string(i + 1) + "]},";
   return nodes + R"({"mesh": 0}])";
 }
 
@@ -187,41 +197,58 @@ const Row kRows[] = {
     {"buffer_fifo", Kind::gltf, gltf("pipe.bin"), false, "not a regular file"},
     {"buffer_dev_zero", Kind::gltf, gltf("/dev/zero"), false, "absolute"},
     {"buffer_link_out", Kind::gltf, gltf("link.bin"), false, "link that leads out"},
-    {"buffer_only_in_working_dir", Kind::gltf, gltf("secret.bin"), false, "\"secret.bin\" is not read: not found"},
+    {"buffer_only_in_working_dir", Kind::gltf, gltf("secret.bin"), false,
+     "\"secret.bin\" is not read: not found"},
     {"buffer_dot_slash_in_working_dir", Kind::gltf, gltf("./secret.bin"), false, "not found"},
     {"buffer_beside", Kind::gltf, gltf("tri.bin"), true, "", 1},
     {"buffer_dot_slash_beside", Kind::gltf, gltf("./tri.bin"), true, "", 1},
     // glTF images: never read; a name out of the folder is a warning and
     // the layer goes untextured.
-    {"image_dotdot", Kind::gltf, gltf(embedded(kTriangle), "../outside.bin"), true, "leaves the folder", 1, ""},
-    {"image_absolute", Kind::gltf, gltf(embedded(kTriangle), "/etc/passwd"), true, "absolute", 1, ""},
-    {"image_file_uri", Kind::gltf, gltf(embedded(kTriangle), "file:///etc/passwd"), true, "URI scheme", 1, ""},
+    {"image_dotdot", Kind::gltf, gltf(embedded(kTriangle), "../outside.bin"), true,
+     "leaves the folder", 1, ""},
+    {"image_absolute", Kind::gltf, gltf(embedded(kTriangle), "/etc/passwd"), true, "absolute", 1,
+     ""},
+    {"image_file_uri", Kind::gltf, gltf(embedded(kTriangle), "file:///etc/passwd"), true,
+     "URI scheme", 1, ""},
     {"image_drive", Kind::gltf, gltf(embedded(kTriangle), "C:evil.bmp"), true, "drive", 1, ""},
-    {"image_share", Kind::gltf, gltf(embedded(kTriangle), "\\\\server\\share\\x.bin"), true, "absolute", 1, ""},
-    {"image_fifo", Kind::gltf, gltf(embedded(kTriangle), "pipe.bin"), true, "not a regular file", 1, ""},
+    {"image_share", Kind::gltf, gltf(embedded(kTriangle), "\\\\server\\share\\x.bin"), true,
+     "absolute", 1, ""},
+    {"image_fifo", Kind::gltf, gltf(embedded(kTriangle), "pipe.bin"), true, "not a regular file", 1,
+     ""},
     {"image_dev_zero", Kind::gltf, gltf(embedded(kTriangle), "/dev/zero"), true, "absolute", 1, ""},
-    {"image_link_out", Kind::gltf, gltf(embedded(kTriangle), "link.bin"), true, "link that leads out", 1, ""},
-    {"image_only_in_working_dir", Kind::gltf, gltf(embedded(kTriangle), "secret.bin"), true, "", 1, "secret.bin"},
+    {"image_link_out", Kind::gltf, gltf(embedded(kTriangle), "link.bin"), true,
+     "link that leads out", 1, ""},
+    {"image_only_in_working_dir", Kind::gltf, gltf(embedded(kTriangle), "secret.bin"), true, "", 1,
+     "secret.bin"},
     {"image_beside", Kind::gltf, gltf(embedded(kTriangle), "tex.png"), true, "", 1, "tex.png"},
     // Bounded work.
-    {"gltf_deep_nesting", Kind::gltf, gltf(embedded(kTriangle), "", "", 3, deep(20000)), false, "deeper than 64"},
-    {"glb_deep_nesting", Kind::glb, glb(gltf(embedded(kTriangle), "", "", 3, deep(65))), false, "deeper than 64"},
-    {"gltf_nesting_at_the_limit", Kind::gltf, gltf(embedded(kTriangle), "", "", 3, deep(60)), true, "", 1},
-    {"gltf_dag", Kind::gltf, gltf(embedded(kTriangle), "", diamond_chain()), false, "100000 node visits"},
+    {"gltf_deep_nesting", Kind::gltf, gltf(embedded(kTriangle), "", "", 3, deep(20000)), false,
+     "deeper than 64"},
+    {"glb_deep_nesting", Kind::glb, glb(gltf(embedded(kTriangle), "", "", 3, deep(65))), false,
+     "deeper than 64"},
+    {"gltf_nesting_at_the_limit", Kind::gltf, gltf(embedded(kTriangle), "", "", 3, deep(60)), true,
+     "", 1},
+    {"gltf_dag", Kind::gltf, gltf(embedded(kTriangle), "", diamond_chain()), false,
+     "100000 node visits"},
     {"gltf_instances", Kind::gltf, gltf("strip.bin", "", ten_thousand_instances(), 2102), false,
      "20000000 triangles"},
     // OBJ.
-    {"mtllib_dev_zero", Kind::obj, "mtllib /dev/zero\n" + kObjTriangle, true, "\"/dev/zero\" is not read", 1},
-    {"mtllib_outside", Kind::obj, "mtllib ../outside.mtl\n" + kObjTriangle, true, "leaves the folder", 1},
+    {"mtllib_dev_zero", Kind::obj, "mtllib /dev/zero\n" + kObjTriangle, true,
+     "\"/dev/zero\" is not read", 1},
+    {"mtllib_outside", Kind::obj, "mtllib ../outside.mtl\n" + kObjTriangle, true,
+     "leaves the folder", 1},
     {"mtllib_fifo", Kind::obj, "mtllib pipe.bin\n" + kObjTriangle, true, "not a regular file", 1},
-    {"obj_index_wraps", Kind::obj, kObjTriangle + "f 1 2 4294967299\n", false, "line 5: face index 4294967299"},
+    {"obj_index_wraps", Kind::obj, kObjTriangle + "f 1 2 4294967299\n", false,
+     "line 5: face index 4294967299"},
     {"obj_negative_index_wraps", Kind::obj, kObjTriangle + "f -4294967297 1 2\n", false, "line 5"},
     // Non-finite corners: the triangle goes, one warning counts it.
-    {"obj_infinite", Kind::obj, kObjTriangle + "v 1e999 0 0\nf 4 2 3\n", true, "1 triangle of the OBJ", 1},
-    {"stl_binary_nan", Kind::stl, binary_stl({kTriangle, floats({0, 0, NAN, 1, 0, 0, 0, 1, 0})}), true,
-     "1 triangle of the STL", 1},
+    {"obj_infinite", Kind::obj, kObjTriangle + "v 1e999 0 0\nf 4 2 3\n", true,
+     "1 triangle of the OBJ", 1},
+    {"stl_binary_nan", Kind::stl, binary_stl({kTriangle, floats({0, 0, NAN, 1, 0, 0, 0, 1, 0})}),
+     true, "1 triangle of the STL", 1},
     {"stl_ascii_infinite", Kind::stl,
-     "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1e999 0 0\nvertex 0 1 0\nendloop\nendfacet\n"
+     "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1e999 0 0\nvertex 0 1 "
+     "0\nendloop\nendfacet\n"
      "endsolid s\n",
      true, "1 triangle of the STL", 0},
     {"gltf_nan", Kind::gltf, gltf(embedded(floats({0, NAN, 0, 1, 0, 0, 0, 1, 0}))), true,
@@ -239,9 +266,9 @@ TEST_P(InputSafety, RefusedOrWarnedAndNothingOutsideOpened) {
   std::ofstream(root / "in" / "tri.bin", std::ios::binary) << kTriangle;
   std::ofstream(root / "in" / "tex.png", std::ios::binary) << "png";
   std::ofstream(root / "in" / "strip.bin", std::ios::binary) << std::string(2102 * 12, '\0');
-  const std::vector<std::string> wires = {(root / "outside.bin").string(), (root / "outside.mtl").string(),
-                                          (root / "in" / "pipe.bin").string(),
-                                          (root / "cwd" / "secret.bin").string()};
+  const std::vector<std::string> wires = {
+      (root / "outside.bin").string(), (root / "outside.mtl").string(),
+      (root / "in" / "pipe.bin").string(), (root / "cwd" / "secret.bin").string()};
   for (const std::string& w : wires) ASSERT_EQ(mkfifo(w.c_str(), 0600), 0) << w;
   fs::create_symlink("../outside.bin", root / "in" / "link.bin");
 
@@ -261,9 +288,15 @@ TEST_P(InputSafety, RefusedOrWarnedAndNothingOutsideOpened) {
     Tripwires watch(wires);
     switch (row.kind) {
       case Kind::gltf:
-      case Kind::glb: ok = read_gltf(input, scene, warnings, error); break;
-      case Kind::obj: ok = read_obj(input, scene, error, &warnings); break;
-      case Kind::stl: ok = read_stl(input, scene, error, &warnings); break;
+      case Kind::glb:
+        ok = read_gltf(input, scene, warnings, error);
+        break;
+      case Kind::obj:
+        ok = read_obj(input, scene, error, &warnings);
+        break;
+      case Kind::stl:
+        ok = read_stl(input, scene, error, &warnings);
+        break;
     }
     fs::current_path(was);
     opened = watch.finish();
@@ -313,7 +346,11 @@ INSTANTIATE_TEST_SUITE_P(Hostile, InputSafety, ::testing::ValuesIn(kRows),
 bool whole_utf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    const std::size_t n = c < 0x80         ? 1
+                          : (c >> 5) == 6  ? 2
+                          : (c >> 4) == 14 ? 3
+                          : (c >> 3) == 30 ? 4
+                                           : 0;
     if (n == 0 || i + n > text.size()) return false;
     for (std::size_t k = 1; k < n; ++k)
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;

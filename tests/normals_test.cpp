@@ -1,9 +1,9 @@
 // Normals from smoothing groups, checked numerically on the cases where
 // converters go wrong: shared edges in group 0, in one group and in
 // different groups, a cube with a group per side, a sphere in one group.
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "smooth_normals.h"
 
@@ -65,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Groups, Fold,
 
 TEST(Normals, CubeWithAGroupPerSideHasSharpEdges) {
   // 8 corners, 12 faces, outward winding; side s has smoothing bit s.
-  const std::vector<float> v = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 1};
+  const std::vector<float> v = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0,
+                                0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 1};
   const std::vector<std::array<std::uint16_t, 3>> f = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7},
                                                        {0, 1, 5}, {0, 5, 4}, {2, 3, 7}, {2, 7, 6},
                                                        {1, 2, 6}, {1, 6, 5}, {3, 0, 4}, {3, 4, 7}};
@@ -75,14 +76,17 @@ TEST(Normals, CubeWithAGroupPerSideHasSharpEdges) {
   const double axis[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {1, 0, 0}, {-1, 0, 0}};
   for (std::size_t face = 0; face < 12; ++face)
     for (std::size_t c = 0; c < 3; ++c)
-      expect_normal(n[face * 3 + c], axis[face / 2][0], axis[face / 2][1], axis[face / 2][2], "cube side");
+      expect_normal(n[face * 3 + c], axis[face / 2][0], axis[face / 2][1], axis[face / 2][2],
+                    "cube side");
 
   // The same cube all in one group: every corner points out along its diagonal.
-  const std::vector<Normal> round = corner_normals(mesh_of(v, f, std::vector<std::uint32_t>(12, 1)));
+  const std::vector<Normal> round =
+      corner_normals(mesh_of(v, f, std::vector<std::uint32_t>(12, 1)));
   for (std::size_t face = 0; face < 12; ++face)
     for (std::size_t c = 0; c < 3; ++c) {
       const float* p = &v[3 * std::size_t(f[face][c])];
-      expect_normal(round[face * 3 + c], p[0] - 0.5, p[1] - 0.5, p[2] - 0.5, "cube corner diagonal");
+      expect_normal(round[face * 3 + c], p[0] - 0.5, p[1] - 0.5, p[2] - 0.5,
+                    "cube corner diagonal");
     }
 }
 
@@ -94,8 +98,10 @@ TEST(Normals, SphereInOneGroupIsSmooth) {
   for (int r = 0; r <= rings; ++r)
     for (int s = 0; s <= segments; ++s) {  // s == segments repeats s == 0
       const double th = M_PI * r / rings, ph = 2 * M_PI * (s % segments) / segments;
-      const double ring = (r == 0 || r == rings) ? 0.0 : std::sin(th);  // the poles are single points
-      v.insert(v.end(), {float(ring * std::cos(ph)), float(ring * std::sin(ph)), float(std::cos(th))});
+      const double ring =
+          (r == 0 || r == rings) ? 0.0 : std::sin(th);  // the poles are single points
+      v.insert(v.end(),
+               {float(ring * std::cos(ph)), float(ring * std::sin(ph)), float(std::cos(th))});
     }
   std::vector<std::array<std::uint16_t, 3>> f;
   auto at = [&](int r, int s) { return static_cast<std::uint16_t>(r * (segments + 1) + s); };
@@ -111,7 +117,8 @@ TEST(Normals, SphereInOneGroupIsSmooth) {
     for (std::size_t c = 0; c < 3; ++c) {
       const float* p = &v[3 * std::size_t(f[face][c])];
       const Normal& k = n[face * 3 + c];
-      worst = std::max(worst, std::acos(std::min(1.0, double(k[0]) * p[0] + double(k[1]) * p[1] + double(k[2]) * p[2])));
+      worst = std::max(worst, std::acos(std::min(1.0, double(k[0]) * p[0] + double(k[1]) * p[1] +
+                                                          double(k[2]) * p[2])));
     }
   // Facet normals of this sphere are up to about 7 degrees off radial.
   EXPECT_LT(worst * 180 / M_PI, 1.0);
@@ -119,7 +126,8 @@ TEST(Normals, SphereInOneGroupIsSmooth) {
 
 TEST(Normals, DegenerateAndOutOfRangeFacesHarmNothing) {
   // Face 1 has no area, face 2 names a vertex past the array.
-  const qev3ds::Mesh m = mesh_of({0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0}, {{0, 1, 2}, {0, 1, 3}, {0, 1, 9}}, {1, 1, 1});
+  const qev3ds::Mesh m =
+      mesh_of({0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0}, {{0, 1, 2}, {0, 1, 3}, {0, 1, 9}}, {1, 1, 1});
   const std::vector<Normal> n = corner_normals(m);
   for (const Normal& k : n) expect_normal(k, 0, 0, 1, "every corner");
 }

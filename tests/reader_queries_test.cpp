@@ -1,8 +1,8 @@
 // The host's queries: material lookup, colours, the texture flag, smoothing
 // indices, triangle cursors and the end of reading.
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "support/reader_files.h"
 #include "support/scene_io.h"
@@ -31,8 +31,8 @@ class ReaderQueries : public ::testing::Test {
     l.texture = texture;
     return l;
   }
-  std::int32_t fetch(std::int32_t k, std::int32_t t, float* corners = nullptr, float* mapping = nullptr,
-                     std::int32_t* smoothing = nullptr) {
+  std::int32_t fetch(std::int32_t k, std::int32_t t, float* corners = nullptr,
+                     float* mapping = nullptr, std::int32_t* smoothing = nullptr) {
     float c[9], m[6];
     std::int32_t s;
     return QEV_READ_3DS_TRIANGLE(&k, &t, smoothing ? smoothing : &s, corners ? corners : c,
@@ -53,11 +53,12 @@ TEST_F(ReaderQueries, ColourFallsBackFromSecondToFirstToGrey) {
       {{10, 20, 30}, {0, 0, 5}, {0, 0, 5}},
   };
   for (const Case& c : cases) {
-    load(m3d_file({material("M", {Chunk(MAT_DIFFUSE).children(
-                                      {rgb24(COLOR_24, c.first[0], c.first[1], c.first[2]),
+    load(m3d_file(
+        {material("M", {Chunk(MAT_DIFFUSE)
+                            .children({rgb24(COLOR_24, c.first[0], c.first[1], c.first[2]),
                                        rgb24(LIN_COLOR_24, c.second[0], c.second[1], c.second[2])}),
-                                  percentage(MAT_TRANSPARENCY, 40)}),
-                   triangle_object("T", "M")}));
+                        percentage(MAT_TRANSPARENCY, 40)}),
+         triangle_object("T", "M")}));
     const Layer l = layer(1);
     EXPECT_EQ(l.red, c.expected[0]);
     EXPECT_EQ(l.green, c.expected[1]);
@@ -68,8 +69,8 @@ TEST_F(ReaderQueries, ColourFallsBackFromSecondToFirstToGrey) {
 
 TEST_F(ReaderQueries, LayerWithoutMaterialGetsDefaults) {
   load(m3d_file({material("Other", {texmap("x.bmp")}),
-                 object("Plain", {points({1, 2, 3, 4, 5, 6, 7, 8, 9}), tex_verts({1, 1, 1, 1, 1, 1}),
-                                  faces({0, 1, 2})})}));
+                 object("Plain", {points({1, 2, 3, 4, 5, 6, 7, 8, 9}),
+                                  tex_verts({1, 1, 1, 1, 1, 1}), faces({0, 1, 2})})}));
   std::int32_t n;
   QEV_READ_3DS_N_LAYER(&n);  // cursors count from here, not from the parse
   const Layer l = layer(1);
@@ -87,9 +88,11 @@ TEST_F(ReaderQueries, LayerWithoutMaterialGetsDefaults) {
 
 TEST_F(ReaderQueries, TexturedLayerCarriesMappingOfItsVertices) {
   load(m3d_file({material("Tex", {texmap("abcdefgh")}), material("Bare"),
-                 object("A", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}), tex_verts({0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f}),
+                 object("A", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                              tex_verts({0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f}),
                               faces({2, 0, 1}, {mat_group("Tex", {0})})}),
-                 object("B", {points({0, 0, 0}), tex_verts({0.7f, 0.8f}), faces({0, 0, 0}, {mat_group("Bare", {0})})})}));
+                 object("B", {points({0, 0, 0}), tex_verts({0.7f, 0.8f}),
+                              faces({0, 0, 0}, {mat_group("Bare", {0})})})}));
   float mapping[6];
   // Before the layer query the flag is 0: zeros.
   fetch(1, 1, nullptr, mapping);
@@ -131,7 +134,7 @@ TEST_F(ReaderQueries, CursorsCountCallsAndTheEndReportsSkippedTriangles) {
   EXPECT_EQ(QEV_READ_3DS_N_LAYER(&n), 2);
   EXPECT_EQ(n, 2);
   EXPECT_EQ(fetch(1, 1), 1);
-  EXPECT_EQ(fetch(1, 1), 2);  // the same triangle again still counts
+  EXPECT_EQ(fetch(1, 1), 2);               // the same triangle again still counts
   EXPECT_EQ(QEV_READ_3DS_N_LAYER(&n), 2);  // starts the counts again
   EXPECT_EQ(fetch(1, 2), 1);
   EXPECT_EQ(fetch(2, 1), 1);
@@ -171,7 +174,8 @@ TEST_F(ReaderQueries, SceneWithoutFacesEndsWithZero) {
 TEST_F(ReaderQueries, ArgumentsOutsideTheScene) {
   // Face indices past the vertex and mapping arrays read as zeros.
   load(m3d_file({material("T", {texmap("t.bmp")}),
-                 object("Bad", {points({1, 1, 1}), tex_verts({0.5f, 0.5f}), faces({0, 5, 65535}, {mat_group("T", {0})})})}));
+                 object("Bad", {points({1, 1, 1}), tex_verts({0.5f, 0.5f}),
+                                faces({0, 5, 65535}, {mat_group("T", {0})})})}));
   std::int32_t n;
   QEV_READ_3DS_N_LAYER(&n);
   EXPECT_EQ(layer(1).texture, "t.bmp");
@@ -205,7 +209,8 @@ TEST_F(ReaderQueries, ArgumentsOutsideTheScene) {
   std::int32_t out;
   EXPECT_EQ(QEV_READ_3DS_TRIANGLE(&one, &one, &out, nullptr, mapping), QEV_ERR_NULL_ARGUMENT);
   EXPECT_EQ(QEV_READ_3DS_TRIANGLE(nullptr, &one, &out, corners, mapping), QEV_ERR_OUT_OF_RANGE);
-  EXPECT_EQ(QEV_READ_3DS_LAYER(&one, nullptr, &out, &out, &out, &out, nullptr), QEV_ERR_NULL_ARGUMENT);
+  EXPECT_EQ(QEV_READ_3DS_LAYER(&one, nullptr, &out, &out, &out, &out, nullptr),
+            QEV_ERR_NULL_ARGUMENT);
   EXPECT_EQ(QEV_READ_3DS_N_TRI(&one, nullptr), QEV_ERR_NULL_ARGUMENT);
   EXPECT_EQ(QEV_READ_3DS_N_LAYER(nullptr), 1);
   EXPECT_EQ(fetch(1, 1), 1);  // none of the refused calls counted

@@ -1,10 +1,10 @@
 // Files that are not what they claim: statuses, truncation at every length,
 // lengths that would loop or overflow, and the bound on what a parse takes.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "reader/reader_state.h"
 #include "support/reader_files.h"
@@ -64,8 +64,8 @@ TEST_F(ReaderRobustness, StatusesOfOpeningAndTheRoot) {
       {"child ending past 2^31", Chunk(MDATA).child(Chunk(0x1111).length(0x7FFFFFFF)).bytes(),
        QEV_READ_NOT_3DS},
       {"root ending past 2^31", Chunk(MDATA).length(0xFFFFFFF0u).bytes(), QEV_READ_NOT_3DS},
-      {"name without NUL before the end", Chunk(MDATA).raw({0x00, 0x40, 0x20, 0, 0, 0, 'a', 'b'}).bytes(),
-       QEV_READ_NOT_3DS},
+      {"name without NUL before the end",
+       Chunk(MDATA).raw({0x00, 0x40, 0x20, 0, 0, 0, 'a', 'b'}).bytes(), QEV_READ_NOT_3DS},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(parse(c.bytes), c.status) << c.what;
@@ -86,9 +86,7 @@ TEST_F(ReaderRobustness, EveryTruncationOfAWrittenFileFails) {
 }
 
 // Heap bytes a string holds beyond its own object.
-std::size_t string_bytes(const std::string& s) {
-  return s.capacity() > 15 ? s.capacity() + 1 : 0;
-}
+std::size_t string_bytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
 
 // Heap bytes the reader holds for its scene, by capacity.
 std::size_t scene_bytes(const qev::reader::SceneModel& s) {
@@ -128,7 +126,10 @@ TEST_F(ReaderRobustness, HostileFilesStayWithinTheMemoryBound) {
   // again.
   Chunk overlapping(MDATA);
   for (int i = 0; i < 100000; ++i) {
-    overlapping.child(Chunk(NAMED_OBJECT).str("").child(Chunk(N_TRI_OBJECT).child(Chunk(POINT_ARRAY).u16(65535).length(14))));
+    overlapping.child(
+        Chunk(NAMED_OBJECT)
+            .str("")
+            .child(Chunk(N_TRI_OBJECT).child(Chunk(POINT_ARRAY).u16(65535).length(14))));
   }
 
   struct Case {
@@ -142,7 +143,8 @@ TEST_F(ReaderRobustness, HostileFilesStayWithinTheMemoryBound) {
     const auto start = std::chrono::steady_clock::now();
     const std::int32_t status = parse(c.bytes);
     const std::size_t held = scene_bytes(scene());
-    EXPECT_LE(held, 64 * c.bytes.size() + (1u << 20)) << c.what << ": " << c.bytes.size() << " bytes of file, status " << status;
+    EXPECT_LE(held, 64 * c.bytes.size() + (1u << 20))
+        << c.what << ": " << c.bytes.size() << " bytes of file, status " << status;
     // Generous: a quadratic walk would take minutes here.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.what;
   }

@@ -1,7 +1,7 @@
 // The chunk walk over hand-built files: what lands in the scene model.
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "reader/reader_state.h"
 #include "support/reader_files.h"
@@ -22,10 +22,10 @@ class ReaderWalk : public ::testing::Test {
 };
 
 TEST_F(ReaderWalk, FaceArraySubChunksAreMetAsSiblings) {
-  const Chunk file = m3d_file({object("Box", {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
-                                              faces({0, 1, 2, 1, 3, 2},
-                                                    {mat_group("Red", {1}), mat_group("Blue", {0}),
-                                                     smooth({0x3, 0x80})})})});
+  const Chunk file = m3d_file(
+      {object("Box", {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
+                      faces({0, 1, 2, 1, 3, 2}, {mat_group("Red", {1}), mat_group("Blue", {0}),
+                                                 smooth({0x3, 0x80})})})});
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
   ASSERT_EQ(scene().meshes.size(), 1u);
   const auto& l = scene().meshes[0];
@@ -63,9 +63,10 @@ TEST_F(ReaderWalk, ObjectsWithoutMeshesAndUnknownChunks) {
   const Chunk light = Chunk(NAMED_OBJECT).str("Lamp").child(Chunk(0x4600).f32(1).f32(2).f32(3));
   const Chunk camera = Chunk(NAMED_OBJECT).str("Cam").child(Chunk(0x4700).raw(Bytes(32, 0)));
   const Chunk unknown6(0x1234);  // length 6: skipped, the walk goes on at the next byte
-  const Chunk file = m3d_file({unknown6, light, camera, Chunk(0x7777).raw(Bytes(10, 0xAB)),
-                               object("Mesh", {points({1, 2, 3}), Chunk(MESH_MATRIX).raw(Bytes(48, 0)),
-                                               faces({0, 0, 0})})});
+  const Chunk file =
+      m3d_file({unknown6, light, camera, Chunk(0x7777).raw(Bytes(10, 0xAB)),
+                object("Mesh", {points({1, 2, 3}), Chunk(MESH_MATRIX).raw(Bytes(48, 0)),
+                                faces({0, 0, 0})})});
   ASSERT_EQ(parse(file.bytes()), QEV_READ_OK);
   ASSERT_EQ(scene().meshes.size(), 1u);
   EXPECT_EQ(scene().meshes[0].name, "Mesh");
@@ -75,7 +76,8 @@ TEST_F(ReaderWalk, ObjectsWithoutMeshesAndUnknownChunks) {
 TEST_F(ReaderWalk, TwoMeshesInOneObjectAndReplacedArrays) {
   Chunk two(NAMED_OBJECT);
   two.str("Twin");
-  two.child(Chunk(N_TRI_OBJECT).children({points({1, 1, 1}), points({2, 2, 2, 3, 3, 3}), faces({0, 1, 1})}));
+  two.child(Chunk(N_TRI_OBJECT)
+                .children({points({1, 1, 1}), points({2, 2, 2, 3, 3, 3}), faces({0, 1, 1})}));
   two.child(Chunk(N_TRI_OBJECT).children({points({4, 4, 4}), faces({0, 0, 0})}));
   ASSERT_EQ(parse(m3d_file({two}).bytes()), QEV_READ_OK);
   ASSERT_EQ(scene().meshes.size(), 2u);
@@ -90,22 +92,34 @@ TEST_F(ReaderWalk, MaterialColourLayouts) {
     Chunk diffuse;
     qev::reader::Rgb first, second;
   } cases[] = {
-      {"COLOR_24 only", Chunk(MAT_DIFFUSE).child(rgb24(COLOR_24, 10, 20, 30)), {10, 20, 30}, {0, 0, 0}},
+      {"COLOR_24 only",
+       Chunk(MAT_DIFFUSE).child(rgb24(COLOR_24, 10, 20, 30)),
+       {10, 20, 30},
+       {0, 0, 0}},
       {"COLOR_24 then LIN_COLOR_24",
        Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, 10, 20, 30), rgb24(LIN_COLOR_24, 40, 50, 60)}),
-       {10, 20, 30}, {40, 50, 60}},
+       {10, 20, 30},
+       {40, 50, 60}},
       {"LIN_COLOR_24 then COLOR_24",
        Chunk(MAT_DIFFUSE).children({rgb24(LIN_COLOR_24, 1, 2, 3), rgb24(COLOR_24, 4, 5, 6)}),
-       {1, 2, 3}, {4, 5, 6}},
-      {"COLOR_F", Chunk(MAT_DIFFUSE).child(rgbf(COLOR_F, 1.0f, 0.5f, 0.0f)), {256, 128, 0}, {0, 0, 0}},
+       {1, 2, 3},
+       {4, 5, 6}},
+      {"COLOR_F",
+       Chunk(MAT_DIFFUSE).child(rgbf(COLOR_F, 1.0f, 0.5f, 0.0f)),
+       {256, 128, 0},
+       {0, 0, 0}},
       {"COLOR_F 0.999, no clamping",
-       Chunk(MAT_DIFFUSE).child(rgbf(COLOR_F, 0.999f, 128.0f, 255.0f)), {255, -32768, -256}, {0, 0, 0}},
+       Chunk(MAT_DIFFUSE).child(rgbf(COLOR_F, 0.999f, 128.0f, 255.0f)),
+       {255, -32768, -256},
+       {0, 0, 0}},
       {"COLOR_F then LIN_COLOR_F: the second is skipped by the material walk",
        Chunk(MAT_DIFFUSE).children({rgbf(COLOR_F, 0.5f, 0.5f, 0.5f), rgbf(LIN_COLOR_F, 1, 1, 1)}),
-       {128, 128, 128}, {0, 0, 0}},
+       {128, 128, 128},
+       {0, 0, 0}},
       {"COLOR_24 then COLOR_F",
        Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, 7, 8, 9), rgbf(COLOR_F, 0.25f, 0.5f, 1.0f)}),
-       {7, 8, 9}, {64, 128, 256}},
+       {7, 8, 9},
+       {64, 128, 256}},
   };
   for (const Case& c : cases) {
     const Chunk file = m3d_file({material("M", {c.diffuse, percentage(MAT_TRANSPARENCY, 33)})});
@@ -122,9 +136,11 @@ TEST_F(ReaderWalk, MaterialColourLayouts) {
 }
 
 TEST_F(ReaderWalk, MaterialFieldsAndDefaults) {
-  const Chunk full = material("Full", {
-      Chunk(MAT_SPECULAR).children({rgb24(COLOR_24, 9, 9, 9), rgb24(LIN_COLOR_24, 8, 8, 8)}),
-      percentage(MAT_SHININESS, 70), Chunk(MAT_TWO_SIDE), Chunk(MAT_SHADING).u16(3), texmap("brick.bmp")});
+  const Chunk full = material(
+      "Full",
+      {Chunk(MAT_SPECULAR).children({rgb24(COLOR_24, 9, 9, 9), rgb24(LIN_COLOR_24, 8, 8, 8)}),
+       percentage(MAT_SHININESS, 70), Chunk(MAT_TWO_SIDE), Chunk(MAT_SHADING).u16(3),
+       texmap("brick.bmp")});
   const Chunk bare(MAT_ENTRY);
   ASSERT_EQ(parse(m3d_file({full, bare}).bytes()), QEV_READ_OK);
   ASSERT_EQ(scene().materials.size(), 2u);
@@ -195,8 +211,12 @@ TEST_F(ReaderWalk, NamesOf49And50And60Characters) {
 
 TEST_F(ReaderWalk, ManyMaterialsAndLayersAreAllKept) {
   Chunk mdata(MDATA);
-  for (int i = 0; i < 250; ++i) mdata.child(material("M" + std::to_string(i), {Chunk(MAT_DIFFUSE).child(rgb24(COLOR_24, 1, 2, static_cast<std::uint8_t>(i)))}));
-  for (int i = 0; i < 4100; ++i) mdata.child(triangle_object("L" + std::to_string(i), "M" + std::to_string(i % 250)));
+  for (int i = 0; i < 250; ++i)
+    mdata.child(
+        material("M" + std::to_string(i),
+                 {Chunk(MAT_DIFFUSE).child(rgb24(COLOR_24, 1, 2, static_cast<std::uint8_t>(i)))}));
+  for (int i = 0; i < 4100; ++i)
+    mdata.child(triangle_object("L" + std::to_string(i), "M" + std::to_string(i % 250)));
   ASSERT_EQ(parse(mdata.bytes()), QEV_READ_OK);
   EXPECT_EQ(scene().materials.size(), 250u);
   std::int32_t n = 0;

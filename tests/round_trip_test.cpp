@@ -1,10 +1,10 @@
 // Files written by the writer read back through the reader: one layer per
 // written layer, in order, with the three documented changes (black reads
 // as grey, smoothing values become bit indices, corners come back welded).
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "support/scene_io.h"
 #include "support/temp_files.h"
@@ -23,10 +23,20 @@ HostTriangle tri(std::array<float, 9> c, std::int32_t smoothing, std::array<floa
 TEST(RoundTrip, TexturedUntexturedAndBlackLayers) {
   TempDir dir;
   const std::vector<HostLayer> written = {
-      {"Plain", 15, 200, 100, 50, "",
+      {"Plain",
+       15,
+       200,
+       100,
+       50,
+       "",
        {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 1), tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 4),
         tri({0, 0, 0, 0.00002f, 0, 0, 0, 0, 1}, 0x81)}},
-      {"Textured", 0, 255, 255, 255, "brick.bmp",
+      {"Textured",
+       0,
+       255,
+       255,
+       255,
+       "brick.bmp",
        {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 2, {0, 0, 1, 0, 0, 1}),
         tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 3, {1, 0, 1, 1, 0, 1})}},
       {"Black", 70, 0, 0, 0, "", {tri({5, 5, 5, 6, 5, 5, 5, 6, 5}, 0)}},
@@ -83,7 +93,8 @@ TEST(RoundTrip, LongNamesAreCutTo49AndTheRestOfTheFileSurvives) {
   ASSERT_EQ(read.status, QEV_READ_OK);
   ASSERT_EQ(read.layers.size(), 3u);
   for (std::size_t k = 0; k < 3; ++k) {
-    EXPECT_EQ(read.layers[k].name, std::string(std::min<std::size_t>(layers[k].name.size(), 49), 'a'));
+    EXPECT_EQ(read.layers[k].name,
+              std::string(std::min<std::size_t>(layers[k].name.size(), 49), 'a'));
     EXPECT_EQ(read.layers[k].texture, std::string(49, 'x'));
     // All layers' materials cut to the same 49 characters: the first wins.
     EXPECT_EQ(read.layers[k].red, 10);

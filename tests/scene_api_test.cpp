@@ -1,10 +1,10 @@
 // The C++ scene API: everything the walk finds, the one rule for a face's
 // material, parsing from memory and from a path alike, and parses on
 // several threads at once (run under ThreadSanitizer by the test command).
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "qev_3ds_scene.hpp"
 #include "support/reader_files.h"
@@ -16,7 +16,9 @@ namespace {
 
 using qev3ds::Scene;
 
-qev3ds::ReadResult parse(const Bytes& bytes) { return qev3ds::read_scene(bytes.data(), bytes.size()); }
+qev3ds::ReadResult parse(const Bytes& bytes) {
+  return qev3ds::read_scene(bytes.data(), bytes.size());
+}
 
 bool same_rgb(const qev3ds::Rgb& a, const qev3ds::Rgb& b) {
   return a.red == b.red && a.green == b.green && a.blue == b.blue;
@@ -70,10 +72,11 @@ Chunk multi_group_file() {
       material("Fur", {diffuse(200, 150, 100), percentage(MAT_TRANSPARENCY, 40)}),
       material("Fur", {diffuse(1, 2, 3)}),
       material("Skin", {Chunk(MAT_DIFFUSE).child(rgb24(COLOR_24, 0, 0, 0)), texmap("SKIN.TGA")}),
-      object("Cat", {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
-                     faces({0, 1, 2, 1, 3, 2, 0, 1, 3, 0, 2, 3, 0, 0, 1, 2, 2, 2},
-                           {mat_group("Eye", {0, 1}), mat_group("Fur", {1, 2}),
-                            mat_group("Missing", {3}), mat_group("Fur", {4}), mat_group("Skin", {9})})}),
+      object("Cat",
+             {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
+              faces({0, 1, 2, 1, 3, 2, 0, 1, 3, 0, 2, 3, 0, 0, 1, 2, 2, 2},
+                    {mat_group("Eye", {0, 1}), mat_group("Fur", {1, 2}), mat_group("Missing", {3}),
+                     mat_group("Fur", {4}), mat_group("Skin", {9})})}),
   });
 }
 
@@ -115,11 +118,14 @@ TEST(SceneApi, EveryFaceGetsTheMaterialOfTheFirstGroupThatListsIt) {
 
 TEST(SceneApi, ReportsWhatTheThirteenFunctionsDoNot) {
   const Chunk file = m3d_file({
-      material("M", {diffuse(4, 5, 6),
-                     Chunk(MAT_SPECULAR).children({rgb24(COLOR_24, 7, 8, 9), rgb24(LIN_COLOR_24, 1, 2, 3)}),
-                     percentage(MAT_SHININESS, 33),
-                     Chunk(MAT_TEXMAP).children({Chunk(INT_PERCENTAGE).u16(60), Chunk(MAT_MAPNAME).str("a.gif"),
-                                                 Chunk(MAT_MAP_TILING).u16(0x11)})}),
+      material(
+          "M",
+          {diffuse(4, 5, 6),
+           Chunk(MAT_SPECULAR).children({rgb24(COLOR_24, 7, 8, 9), rgb24(LIN_COLOR_24, 1, 2, 3)}),
+           percentage(MAT_SHININESS, 33),
+           Chunk(MAT_TEXMAP)
+               .children({Chunk(INT_PERCENTAGE).u16(60), Chunk(MAT_MAPNAME).str("a.gif"),
+                          Chunk(MAT_MAP_TILING).u16(0x11)})}),
       object("O", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}), tex_verts({0.5f, 0.25f}),
                    faces({0, 1, 2}, {mat_group("M", {}), smooth({0x80000101u})})}),
   });
@@ -151,7 +157,8 @@ TEST(SceneApi, MeshWithoutGroupsHasTheDefaultGroup) {
   EXPECT_EQ(mesh.groups[0].material, "WG_DEFAULT");
   EXPECT_EQ(mesh.groups[0].count, 2);
   EXPECT_EQ(qev3ds::face_groups(mesh), (std::vector<std::int32_t>{0, 0}));
-  EXPECT_TRUE(same_rgb(qev3ds::mesh_look(qev3ds::MaterialIndex(read.scene), mesh).colour, {9, 9, 9}));
+  EXPECT_TRUE(
+      same_rgb(qev3ds::mesh_look(qev3ds::MaterialIndex(read.scene), mesh).colour, {9, 9, 9}));
 }
 
 // Every layer of a written file, and of the multi-group file: the scene
@@ -161,7 +168,8 @@ TEST(SceneApi, MeshLookEqualsTheLayerQuery) {
   HostTriangle t;
   t.corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
   const std::string written = dir.path("w.3ds");
-  ASSERT_EQ(write_scene(written, {{"A", 10, 1, 2, 3, "", {t}}, {"Black", 0, 0, 0, 0, "b.bmp", {t}},
+  ASSERT_EQ(write_scene(written, {{"A", 10, 1, 2, 3, "", {t}},
+                                  {"Black", 0, 0, 0, 0, "b.bmp", {t}},
                                   {"C", 99, 255, 0, 300, "", {}}}),
             QEV_OK);
   const std::string multi = dir.path("m.3ds");
@@ -236,7 +244,13 @@ TEST(SceneThreads, TwoLayerWritersAtOnceWriteTheBytesOfTheCalls) {
   std::vector<qev3ds::Layer> layers[2];
   for (int s = 0; s < 2; ++s) {
     for (int k = 0; k < 3; ++k) {
-      HostLayer h{"L" + std::to_string(s) + std::to_string(k), 10 * k, 40 * k, 250, 7, k == 1 ? "t.bmp" : "", {}};
+      HostLayer h{"L" + std::to_string(s) + std::to_string(k),
+                  10 * k,
+                  40 * k,
+                  250,
+                  7,
+                  k == 1 ? "t.bmp" : "",
+                  {}};
       qev3ds::Layer l{h.name, h.red, h.green, h.blue, h.transparency, h.texture, {}, {}, {}};
       for (int i = 0; i < 2000 + 500 * s; ++i) {
         HostTriangle t;
@@ -275,7 +289,8 @@ TEST(SceneThreads, TwoLayerWritersAtOnceWriteTheBytesOfTheCalls) {
     for (int i = 0; i < kRounds; ++i) EXPECT_TRUE(same[s][i]) << s << " round " << i;
   // Arrays that are not whole triangles are refused, and nothing is written.
   qev3ds::Layer broken{"Broken", 0, 0, 0, 0, "", {0, 0, 0, 1}, {}, {}};
-  EXPECT_EQ(qev3ds::LayerWriter().write(dir.path("broken.3ds"), {broken}).status, qev3ds::write_out_of_range);
+  EXPECT_EQ(qev3ds::LayerWriter().write(dir.path("broken.3ds"), {broken}).status,
+            qev3ds::write_out_of_range);
   EXPECT_FALSE(std::filesystem::exists(dir.path("broken.3ds")));
 }
 
@@ -288,9 +303,11 @@ TEST(SceneThreads, TwoFilesParsedAtOnceEqualSingleParses) {
     many[i].smoothing = static_cast<std::int32_t>(i % 7);
   }
   const std::string first = dir.path("first.3ds"), second = dir.path("second.3ds");
-  ASSERT_EQ(write_scene(first, {{"A", 0, 1, 2, 3, "", many}, {"B", 5, 4, 5, 6, "t.bmp", many}}), QEV_OK);
+  ASSERT_EQ(write_scene(first, {{"A", 0, 1, 2, 3, "", many}, {"B", 5, 4, 5, 6, "t.bmp", many}}),
+            QEV_OK);
   write_bytes(second, multi_group_file().bytes());
-  const Scene want_first = qev3ds::read_scene(first).scene, want_second = qev3ds::read_scene(second).scene;
+  const Scene want_first = qev3ds::read_scene(first).scene,
+              want_second = qev3ds::read_scene(second).scene;
   ASSERT_EQ(want_first.meshes.size(), 2u);
 
   constexpr int kRounds = 20;

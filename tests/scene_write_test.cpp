@@ -2,10 +2,10 @@
 // it again gives the same scene, over every corpus file, the peers' models
 // and generated scenes; what the format cannot hold is refused with nothing
 // written.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <random>
-
-#include <gtest/gtest.h>
 
 #include "qev_3ds_scene.hpp"
 #include "support/temp_files.h"
@@ -60,7 +60,9 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
   };
   const auto colour = [&] {
     const bool bytes = pick(0, 1) == 0;
-    const auto v = [&] { return static_cast<std::int16_t>(bytes ? pick(0, 255) : pick(-32768, 32767)); };
+    const auto v = [&] {
+      return static_cast<std::int16_t>(bytes ? pick(0, 255) : pick(-32768, 32767));
+    };
     return qev3ds::Rgb{v(), v(), v()};
   };
   for (int s = 0; s < 200; ++s) {
@@ -84,10 +86,14 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
       qev3ds::Mesh mesh;
       mesh.name = name(49);
       const int vertices = pick(0, 40), pairs = pick(0, vertices), faces = pick(0, 60);
-      for (int i = 0; i < 3 * vertices; ++i) mesh.vertices.push_back(static_cast<float>(pick(-1000, 1000)) / 7.0f);
-      for (int i = 0; i < 2 * pairs; ++i) mesh.mapping.push_back(static_cast<float>(pick(0, 100)) / 9.0f);
+      for (int i = 0; i < 3 * vertices; ++i)
+        mesh.vertices.push_back(static_cast<float>(pick(-1000, 1000)) / 7.0f);
+      for (int i = 0; i < 2 * pairs; ++i)
+        mesh.mapping.push_back(static_cast<float>(pick(0, 100)) / 9.0f);
       for (int f = 0; f < faces; ++f) {
-        const auto idx = [&] { return static_cast<std::uint16_t>(pick(0, vertices + 2)); };  // some past the end
+        const auto idx = [&] {
+          return static_cast<std::uint16_t>(pick(0, vertices + 2));
+        };  // some past the end
         mesh.faces.push_back({idx(), idx(), idx(), static_cast<std::uint16_t>(pick(0, 7)),
                               static_cast<std::uint32_t>(rng())});
       }
@@ -95,10 +101,15 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
         qev3ds::FaceGroup group;
         group.material = name(49);
         switch (pick(0, 2)) {
-          case 0: group.count = faces; break;              // every face
-          case 1: group.count = pick(0, faces + 5); break;  // what a file with another face array gives
+          case 0:
+            group.count = faces;
+            break;  // every face
+          case 1:
+            group.count = pick(0, faces + 5);
+            break;  // what a file with another face array gives
           default:
-            for (int j = pick(1, 10); j > 0; --j) group.indices.push_back(static_cast<std::uint16_t>(pick(0, 70)));
+            for (int j = pick(1, 10); j > 0; --j)
+              group.indices.push_back(static_cast<std::uint16_t>(pick(0, 70)));
             group.count = static_cast<std::int32_t>(group.indices.size());
         }
         mesh.groups.push_back(group);
@@ -130,18 +141,23 @@ TEST(SceneWrite, WhatTheFormatCannotHoldIsRefusedAndNothingWritten) {
   } cases[] = {
       {"65,536 vertices", with([](qev3ds::Scene& s) { s.meshes[0].vertices.resize(3 * 65536); }),
        qev3ds::write_out_of_range, "'Hull'"},
-      {"65,536 faces", with([](qev3ds::Scene& s) { s.meshes[0].faces.resize(65536, {0, 1, 2, 0, 0}); }),
+      {"65,536 faces", with([](qev3ds::Scene& s) {
+         s.meshes[0].faces.resize(65536, {0, 1, 2, 0, 0});
+       }),
        qev3ds::write_out_of_range, "65,535"},
       {"a 50-character name", with([](qev3ds::Scene& s) { s.meshes[0].name.assign(50, 'n'); }),
        qev3ds::write_too_long, "49"},
-      {"a NUL in a texture name", with([](qev3ds::Scene& s) { s.materials[0].texture = std::string("a\0b", 3); }),
+      {"a NUL in a texture name",
+       with([](qev3ds::Scene& s) { s.materials[0].texture = std::string("a\0b", 3); }),
        qev3ds::write_too_long, "material 1"},
       {"a NaN coordinate", with([](qev3ds::Scene& s) { s.meshes[0].vertices[4] = std::nanf(""); }),
        qev3ds::write_not_finite, "'Hull'"},
-      {"a group counting other than it lists", with([](qev3ds::Scene& s) { s.meshes[0].groups[0].indices = {0, 0}; }),
+      {"a group counting other than it lists", with([](qev3ds::Scene& s) {
+         s.meshes[0].groups[0].indices = {0, 0};
+       }),
        qev3ds::write_out_of_range, "HullMAT"},
-      {"half a vertex", with([](qev3ds::Scene& s) { s.meshes[0].vertices.pop_back(); }), qev3ds::write_out_of_range,
-       "'Hull'"},
+      {"half a vertex", with([](qev3ds::Scene& s) { s.meshes[0].vertices.pop_back(); }),
+       qev3ds::write_out_of_range, "'Hull'"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -155,8 +171,9 @@ TEST(SceneWrite, WhatTheFormatCannotHoldIsRefusedAndNothingWritten) {
   write_bytes(dir.path("ok.3ds"), Bytes(10, 0x55));
   ASSERT_TRUE(qev3ds::write_scene(dir.path("ok.3ds"), with([](qev3ds::Scene&) {})).ok());
   EXPECT_EQ(qev3ds::read_scene(dir.path("ok.3ds")).scene, with([](qev3ds::Scene&) {}));
-  EXPECT_EQ(qev3ds::write_scene(dir.path("no/such/folder/x.3ds"), with([](qev3ds::Scene&) {})).status,
-            qev3ds::write_cannot_create);
+  EXPECT_EQ(
+      qev3ds::write_scene(dir.path("no/such/folder/x.3ds"), with([](qev3ds::Scene&) {})).status,
+      qev3ds::write_cannot_create);
 }
 
 }  // namespace

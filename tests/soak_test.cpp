@@ -1,8 +1,8 @@
 // Thousands of files written and read in one process: memory must not grow.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "support/scene_io.h"
 #include "support/temp_files.h"
@@ -47,7 +47,7 @@ TEST(Soak, WritingAndReadingThousandsOfFilesHoldsNoMemory) {
     std::int32_t status;
     QEV_READ_3DS_FILENAME(dir.path("missing.3ds").c_str(), &status);  // a failed open
     write_bytes(path, Bytes(100, 0x4D));
-    QEV_READ_3DS_FILENAME(path.c_str(), &status);                      // a failed parse
+    QEV_READ_3DS_FILENAME(path.c_str(), &status);  // a failed parse
   };
   for (int i = 0; i < 300; ++i) round();
   const long warmed = resident_kb();

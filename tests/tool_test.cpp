@@ -1,17 +1,17 @@
 // The qev3ds tool as a user runs it: conversions both ways, JSON, and an
 // exit code and a message for every kind of failure.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <tiny_obj_loader.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
-
-#include <gtest/gtest.h>
-#include <tiny_obj_loader.h>
 
 #include "qev_3ds_scene.hpp"
 #include "support/reader_files.h"
@@ -37,7 +37,9 @@ ToolRun tool(const std::string& args, const TempDir& dir, const std::string& pre
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
 }
 
-void write_text(const std::string& path, const std::string& text) { write_bytes(path, Bytes(text.begin(), text.end())); }
+void write_text(const std::string& path, const std::string& text) {
+  write_bytes(path, Bytes(text.begin(), text.end()));
+}
 
 const char* kMtl =
     "newmtl brick\nKd 0.8 0.2 0.1\nd 0.75\nmap_Kd brick.png\n"
@@ -90,7 +92,8 @@ TEST(Tool, ObjThrough3dsAndBack) {
       for (std::size_t f = 0; f < shape.mesh.num_face_vertices.size(); ++f) {
         std::array<float, 9> t{};
         for (int c = 0; c < 3; ++c) {
-          const auto i = static_cast<std::size_t>(shape.mesh.indices[3 * f + static_cast<std::size_t>(c)].vertex_index);
+          const auto i = static_cast<std::size_t>(
+              shape.mesh.indices[3 * f + static_cast<std::size_t>(c)].vertex_index);
           for (int a = 0; a < 3; ++a) t[3 * c + a] = obj.GetAttrib().vertices[3 * i + a];
         }
         out.push_back(t);
@@ -107,7 +110,8 @@ TEST(Tool, ObjThrough3dsAndBack) {
   EXPECT_EQ(tex1, tex2);
   ASSERT_EQ(col1.size(), col2.size());
   for (std::size_t i = 0; i < col1.size(); ++i) {
-    for (int a = 0; a < 3; ++a) EXPECT_NEAR(col1[i][a], col2[i][a], 0.5 / 255.0 + 1e-6) << i;  // 8 bits per component
+    for (int a = 0; a < 3; ++a)
+      EXPECT_NEAR(col1[i][a], col2[i][a], 0.5 / 255.0 + 1e-6) << i;  // 8 bits per component
   }
 }
 
@@ -168,12 +172,14 @@ TEST(ToolConvert, GlbAndStlComeBackWithTheSameTriangles) {
   TempDir dir;
   ASSERT_EQ(tool("demo " + dir.path("demo.3ds"), dir).code, 0);
   for (const char* via : {"glb", "gltf", "stl"}) {
-    const std::string mid = dir.path(std::string("demo.") + via), back = dir.path(std::string("back-") + via + ".3ds");
+    const std::string mid = dir.path(std::string("demo.") + via),
+                      back = dir.path(std::string("back-") + via + ".3ds");
     ToolRun r = tool("convert " + dir.path("demo.3ds") + " " + mid, dir);
     ASSERT_EQ(r.code, 0) << r.output;
     r = tool("convert " + mid + " " + back, dir);
     ASSERT_EQ(r.code, 0) << r.output;
-    const qev3ds::ReadResult a = qev3ds::read_scene(dir.path("demo.3ds")), b = qev3ds::read_scene(back);
+    const qev3ds::ReadResult a = qev3ds::read_scene(dir.path("demo.3ds")),
+                             b = qev3ds::read_scene(back);
     ASSERT_EQ(b.status, qev3ds::read_ok);
     std::size_t fa = 0, fb = 0;
     for (const auto& m : a.scene.meshes) fa += m.faces.size();
@@ -196,7 +202,9 @@ std::string read_text(const std::string& path) {
 
 Chunk colour_material(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                       const std::string& texture = "") {
-  Chunk m = material(name, {Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, r, g, b), rgb24(LIN_COLOR_24, r, g, b)})});
+  Chunk m = material(
+      name,
+      {Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, r, g, b), rgb24(LIN_COLOR_24, r, g, b)})});
   if (!texture.empty()) m.child(texmap(texture));
   return m;
 }
@@ -206,8 +214,10 @@ Chunk colour_material(const std::string& name, std::uint8_t r, std::uint8_t g, s
 // whose name and texture hold bytes that would break OBJ lines.
 Chunk cat_file() {
   return m3d_file({
-      colour_material("eye interior", 10, 20, 30), colour_material("default4", 40, 50, 60),
-      colour_material("fur", 200, 100, 50), colour_material("ear#inner", 250, 200, 150, "ear.png\nnewmtl evil"),
+      colour_material("eye interior", 10, 20, 30),
+      colour_material("default4", 40, 50, 60),
+      colour_material("fur", 200, 100, 50),
+      colour_material("ear#inner", 250, 200, 150, "ear.png\nnewmtl evil"),
       object("Body", {points({0, 0, 0, 0.2f, 0, 0, 0, 0.2f, 0, 1, 1, 1, 2, 2, 2}),
                       faces({0, 1, 2, 1, 3, 2, 2, 3, 4, 0, 3, 4, 0, 1, 4, 0, 1, 9},
                             {mat_group("eye interior", {0}), mat_group("default4", {1}),
@@ -222,7 +232,8 @@ TEST(ToolToObj, EveryFaceInItsOwnGroupsMaterialFromTheFilesOwnArrays) {
   const ToolRun r = tool("to-obj " + dir.path("cat.3ds") + " " + dir.path("cat.obj"), dir);
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("warning: 1 face of"), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("wrote 1 layer, 5 vertices, 5 triangles, 4 materials"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("wrote 1 layer, 5 vertices, 5 triangles, 4 materials"), std::string::npos)
+      << r.output;
 
   tinyobj::ObjReader obj;
   ASSERT_TRUE(obj.ParseFromFile(dir.path("cat.obj"))) << obj.Error();
@@ -231,7 +242,8 @@ TEST(ToolToObj, EveryFaceInItsOwnGroupsMaterialFromTheFilesOwnArrays) {
   ASSERT_EQ(mesh.material_ids.size(), 5u);
   // Faces 0 to 4 of the file, each in its own group's colour, face 3 (in
   // no group before "ear#inner") in the ear's.
-  const std::uint8_t want[5][3] = {{10, 20, 30}, {40, 50, 60}, {200, 100, 50}, {250, 200, 150}, {200, 100, 50}};
+  const std::uint8_t want[5][3] = {
+      {10, 20, 30}, {40, 50, 60}, {200, 100, 50}, {250, 200, 150}, {200, 100, 50}};
   for (std::size_t f = 0; f < 5; ++f) {
     const auto& m = obj.GetMaterials().at(static_cast<std::size_t>(mesh.material_ids[f]));
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(m.diffuse[c] * 255.0f, want[f][c], 1e-3) << f;
@@ -252,9 +264,10 @@ TEST(ToolToObj, EveryFaceInItsOwnGroupsMaterialFromTheFilesOwnArrays) {
 
 TEST(ToolToObj, MaterialNamesThatCollideAreMadeUnique) {
   TempDir dir;
-  const Chunk file = m3d_file({colour_material("a b", 1, 1, 1), colour_material("a_b", 2, 2, 2),
-                               object("O", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}),
-                                            faces({0, 1, 2, 0, 2, 1}, {mat_group("a b", {0}), mat_group("a_b", {1})})})});
+  const Chunk file = m3d_file(
+      {colour_material("a b", 1, 1, 1), colour_material("a_b", 2, 2, 2),
+       object("O", {points({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                    faces({0, 1, 2, 0, 2, 1}, {mat_group("a b", {0}), mat_group("a_b", {1})})})});
   write_bytes(dir.path("o.3ds"), file.bytes());
   ASSERT_EQ(tool("to-obj " + dir.path("o.3ds") + " " + dir.path("o.obj"), dir).code, 0);
   const std::string mtl = read_text(dir.path("o.mtl"));
@@ -267,12 +280,16 @@ TEST(ToolInfo, CountsTheMaterialsEachLayerUses) {
   write_bytes(dir.path("cat.3ds"), cat_file().bytes());
   const ToolRun table = tool("info " + dir.path("cat.3ds"), dir);
   ASSERT_EQ(table.code, 0) << table.output;
-  EXPECT_NE(table.output.find("Body                             6         4  10,20,30"), std::string::npos) << table.output;
+  EXPECT_NE(table.output.find("Body                             6         4  10,20,30"),
+            std::string::npos)
+      << table.output;
   EXPECT_NE(table.output.find("total: 1 layer, 6 triangles"), std::string::npos) << table.output;
   const ToolRun json = tool("info --json " + dir.path("cat.3ds"), dir);
-  EXPECT_NE(json.output.find("\"materials\": 4, \"groups\": [{\"material\": \"eye interior\", \"faces\": 1}, "
-                             "{\"material\": \"default4\", \"faces\": 1}, {\"material\": \"fur\", \"faces\": 2}"),
-            std::string::npos)
+  EXPECT_NE(
+      json.output.find(
+          "\"materials\": 4, \"groups\": [{\"material\": \"eye interior\", \"faces\": 1}, "
+          "{\"material\": \"default4\", \"faces\": 1}, {\"material\": \"fur\", \"faces\": 2}"),
+      std::string::npos)
       << json.output;
 }
 
@@ -304,8 +321,10 @@ TEST(ToolFromObj, LargeGroupsAreSplitAndComeBackWhole) {
   }
   for (int i = 0; i < 100000; ++i) {
     const int a = 2 * i + 1;
-    text += "f " + std::to_string(a) + " " + std::to_string(a + 2) + " " + std::to_string(a + 1) + "\n";
-    text += "f " + std::to_string(a + 1) + " " + std::to_string(a + 2) + " " + std::to_string(a + 3) + "\n";
+    text +=
+        "f " + std::to_string(a) + " " + std::to_string(a + 2) + " " + std::to_string(a + 1) + "\n";
+    text += "f " + std::to_string(a + 1) + " " + std::to_string(a + 2) + " " +
+            std::to_string(a + 3) + "\n";
   }
   // And a textured group over the 13,333 triangles a textured layer holds.
   text += "mtllib t.mtl\nvt 0 0\nvt 1 0\nvt 0 1\ng tex\nusemtl t\n";
@@ -316,7 +335,8 @@ TEST(ToolFromObj, LargeGroupsAreSplitAndComeBackWhole) {
   ToolRun r = tool("from-obj " + dir.path("big.obj") + " " + dir.path("big.3ds"), dir);
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("split 'big' (200000 triangles) into"), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("split 'tex' (13334 triangles) into 2 layers"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("split 'tex' (13334 triangles) into 2 layers"), std::string::npos)
+      << r.output;
 
   const auto read = qev3ds::read_scene(dir.path("big.3ds"));
   ASSERT_EQ(read.status, qev3ds::read_ok);
@@ -338,8 +358,8 @@ TEST(ToolFromObj, LargeGroupsAreSplitAndComeBackWhole) {
 TEST(ToolFromObj, NamesFitTheirFieldAndWordsFitTheCount) {
   TempDir dir;
   const std::string long_name(90, 'n');
-  write_text(dir.path("one.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng " + long_name + "\nf 1 2 3\ng " + long_name +
-                                      "\nf 1 3 2\n");
+  write_text(dir.path("one.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng " + long_name + "\nf 1 2 3\ng " +
+                                      long_name + "\nf 1 3 2\n");
   ToolRun r = tool("from-obj " + dir.path("one.obj") + " " + dir.path("one.3ds"), dir);
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("wrote 2 layers, 2 triangles"), std::string::npos) << r.output;
@@ -356,7 +376,7 @@ TEST(ToolFromObj, NamesFitTheirFieldAndWordsFitTheCount) {
   write_text(dir.path("none.obj"), "v 0 0 0\nv 1 0 0\n");
   r = tool("from-obj " + dir.path("none.obj") + " " + dir.path("none.3ds"), dir);
   EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.output.find("warning:") , std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("warning:"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("holds no faces"), std::string::npos) << r.output;
 }
 
@@ -369,7 +389,9 @@ TEST(ToolFromObj, NamesFitTheirFieldAndWordsFitTheCount) {
 TEST(ToolOutputs, AFailedWriteLeavesEverythingAsItWas) {
   TempDir dir;
   std::string obj = "v 0 0 0\n";
-  for (int i = 1; i <= 300; ++i) obj += "v " + std::to_string(i) + " 1 0\nf 1 " + std::to_string(i + 1) + " " + std::to_string(i) + "\n";
+  for (int i = 1; i <= 300; ++i)
+    obj += "v " + std::to_string(i) + " 1 0\nf 1 " + std::to_string(i + 1) + " " +
+           std::to_string(i) + "\n";
   write_text(dir.path("in.obj"), obj);
   ASSERT_EQ(tool("from-obj " + dir.path("in.obj") + " " + dir.path("in.3ds"), dir).code, 0);
   namespace fs = std::filesystem;
@@ -401,7 +423,9 @@ TEST(ToolOutputs, AFailedWriteLeavesEverythingAsItWas) {
     for (const auto& e : fs::directory_iterator(dir.path(""))) {
       const std::string name = e.path().filename().string();
       if (name == "tool.log") continue;
-      files[name] = e.is_regular_file() && !e.is_symlink() ? std::hash<std::string>{}(read_text(e.path().string())) : 0;
+      files[name] = e.is_regular_file() && !e.is_symlink()
+                        ? std::hash<std::string>{}(read_text(e.path().string()))
+                        : 0;
     }
     return files;
   };

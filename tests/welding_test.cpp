@@ -1,15 +1,15 @@
 // Welding: the exact distance rule at its boundary, and the grid index
 // returning exactly the index of the reference linear scan on random and
 // adversarial inputs.
+#include <gtest/gtest.h>
+
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/chunk_tree.h"
 #include "support/scene_io.h"
@@ -42,7 +42,9 @@ TEST(WeldTolerance, BoundaryCases) {
       {{2048, 0, 0}, {std::nextafter(2048.0f, 4096.0f), 0, 0}, false, "neighbours 2.4e-4 apart"},
       {{0, 0, 0}, {std::numeric_limits<float>::quiet_NaN(), 0, 0}, false, "NaN never welds"},
       {{std::numeric_limits<float>::infinity(), 0, 0},
-       {std::numeric_limits<float>::infinity(), 0, 0}, false, "inf - inf is NaN"},
+       {std::numeric_limits<float>::infinity(), 0, 0},
+       false,
+       "inf - inf is NaN"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(vertex_within_tolerance(c.pooled, c.given), c.welds) << c.why;
@@ -67,7 +69,8 @@ TEST(WeldTolerance, YIsAddedInDoubleAfterXzRoundsToFloat) {
 // Welds points one after another, as the writer does, with the index and
 // with the linear scan, and returns both index sequences.
 template <int D>
-std::pair<std::vector<int>, std::vector<int>> weld_both(const std::vector<std::array<float, D>>& pts) {
+std::pair<std::vector<int>, std::vector<int>> weld_both(
+    const std::vector<std::array<float, D>>& pts) {
   auto index = std::make_unique<WeldIndex<D>>();
   index->clear();
   std::vector<float> pool_storage(pts.size() * D);
@@ -94,30 +97,51 @@ std::vector<std::array<float, 3>> adversarial_points(std::mt19937& rng) {
   const double cell = 1.0 / WeldIndex<3>::kCellsPerUnit;
   std::uniform_int_distribution<int> pick(0, 9);
   std::uniform_real_distribution<float> jitter(-1.5e-4f, 1.5e-4f);
-  const float magnitudes[] = {0.0f, 1e-30f, 1e-10f, 1e-5f, 0.5f, 1.0f, 100.0f,
-                              2047.9f, 2048.0f, 1e6f, 1e15f, 1e30f};
+  const float magnitudes[] = {0.0f,   1e-30f,  1e-10f,  1e-5f, 0.5f,  1.0f,
+                              100.0f, 2047.9f, 2048.0f, 1e6f,  1e15f, 1e30f};
   for (int i = 0; i < 4000; ++i) {
     std::array<float, 3> p{};
     const float base = magnitudes[static_cast<std::size_t>(i) % std::size(magnitudes)];
     for (int a = 0; a < 3; ++a) {
       switch (pick(rng)) {
-        case 0: p[a] = base; break;
-        case 1: p[a] = -base; break;
-        case 2: p[a] = base + step * static_cast<float>(pick(rng) - 5); break;
-        case 3: p[a] = static_cast<float>(std::floor(base / cell) * cell); break;  // a cell border
-        case 4: p[a] = std::nextafter(static_cast<float>(std::floor(base / cell) * cell), -1e38f); break;
-        case 5: p[a] = base + jitter(rng); break;
-        case 8: p[a] = static_cast<float>((std::floor(base / cell) + 1) * cell - 1.0001e-4); break;
-        case 6: p[a] = -0.0f; break;
-        case 7: p[a] = std::nextafter(base, 1e38f); break;
-        default: p[a] = base * (1.0f + jitter(rng)); break;
+        case 0:
+          p[a] = base;
+          break;
+        case 1:
+          p[a] = -base;
+          break;
+        case 2:
+          p[a] = base + step * static_cast<float>(pick(rng) - 5);
+          break;
+        case 3:
+          p[a] = static_cast<float>(std::floor(base / cell) * cell);
+          break;  // a cell border
+        case 4:
+          p[a] = std::nextafter(static_cast<float>(std::floor(base / cell) * cell), -1e38f);
+          break;
+        case 5:
+          p[a] = base + jitter(rng);
+          break;
+        case 8:
+          p[a] = static_cast<float>((std::floor(base / cell) + 1) * cell - 1.0001e-4);
+          break;
+        case 6:
+          p[a] = -0.0f;
+          break;
+        case 7:
+          p[a] = std::nextafter(base, 1e38f);
+          break;
+        default:
+          p[a] = base * (1.0f + jitter(rng));
+          break;
       }
     }
     pts.push_back(p);
     // Repeat some points with offsets near the tolerance on one axis.
     if (i % 3 == 0) {
       std::array<float, 3> q = p;
-      q[static_cast<std::size_t>(i) % 3] += (i % 2 ? 1 : -1) * step * (0.5f + 0.001f * static_cast<float>(pick(rng)));
+      q[static_cast<std::size_t>(i) % 3] +=
+          (i % 2 ? 1 : -1) * step * (0.5f + 0.001f * static_cast<float>(pick(rng)));
       pts.push_back(q);
     }
   }
@@ -130,8 +154,8 @@ TEST(WeldIndex, MatchesLinearScanOnAdversarialPoints) {
   const auto [by_index, by_scan] = weld_both<3>(pts);
   ASSERT_EQ(by_index.size(), by_scan.size());
   for (std::size_t i = 0; i < by_scan.size(); ++i) {
-    ASSERT_EQ(by_index[i], by_scan[i]) << "point " << i << " (" << pts[i][0] << ", " << pts[i][1]
-                                       << ", " << pts[i][2] << ")";
+    ASSERT_EQ(by_index[i], by_scan[i])
+        << "point " << i << " (" << pts[i][0] << ", " << pts[i][1] << ", " << pts[i][2] << ")";
   }
 }
 
@@ -155,8 +179,8 @@ TEST(WeldIndex, NonFiniteCornersNeverWeldAndBreakNothing) {
   const float inf = std::numeric_limits<float>::infinity();
   const float nan = std::numeric_limits<float>::quiet_NaN();
   std::vector<std::array<float, 3>> pts = {
-      {0, 0, 0}, {nan, 0, 0}, {inf, 0, 0}, {-inf, 1, 1}, {nan, 0, 0}, {0, 0, 0}, {inf, 0, 0},
-      {3e38f, -3e38f, 0}, {-3e38f, 3e38f, 0}, {3e38f, -3e38f, 0}};
+      {0, 0, 0}, {nan, 0, 0}, {inf, 0, 0},        {-inf, 1, 1},       {nan, 0, 0},
+      {0, 0, 0}, {inf, 0, 0}, {3e38f, -3e38f, 0}, {-3e38f, 3e38f, 0}, {3e38f, -3e38f, 0}};
   const auto [by_index, by_scan] = weld_both<3>(pts);
   EXPECT_EQ(by_index, by_scan);
   EXPECT_EQ(by_scan[5], 0);
@@ -210,10 +234,13 @@ TEST(Welding, WrittenFilesMatchTheLinearScanReference) {
   const Node mesh = *parse_file(raw).find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT);
   const Node* points = mesh.find(POINT_ARRAY);
   ASSERT_EQ(points->u16(0), count);
-  ASSERT_EQ(std::memcmp(points->payload.data() + 2, ref_storage.data(), 12 * static_cast<std::size_t>(count)), 0);
+  ASSERT_EQ(std::memcmp(points->payload.data() + 2, ref_storage.data(),
+                        12 * static_cast<std::size_t>(count)),
+            0);
   const Node* face_array = mesh.find(FACE_ARRAY);
   for (std::size_t f = 0; f < layer.triangles.size(); ++f) {
-    for (int c = 0; c < 3; ++c) ASSERT_EQ(face_array->u16(2 + 8 * f + 2 * c), faces[3 * f + c]) << f;
+    for (int c = 0; c < 3; ++c)
+      ASSERT_EQ(face_array->u16(2 + 8 * f + 2 * c), faces[3 * f + c]) << f;
   }
 }
 
@@ -227,7 +254,8 @@ TEST(Welding, SharedCornersThroughTheWriter) {
     const std::string path = dir.path("w.3ds");
     ASSERT_EQ(write_scene(path, {HostLayer{"L", 0, 1, 1, 1, texture, {a, b}}}), QEV_OK);
     const Node root = parse_file(read_bytes(path));
-    const Node* points = root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(POINT_ARRAY);
+    const Node* points =
+        root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(POINT_ARRAY);
     EXPECT_EQ(points->u16(0), expected) << "texture '" << texture << "'";
     const Node* uv = root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(TEX_VERTS);
     EXPECT_EQ(uv != nullptr, !texture.empty());
@@ -270,7 +298,8 @@ TEST(Welding, RoundingStepsDecideThroughTheWriter) {
   } cases[] = {
       // x: 0x1.fa0f9p-15 + 0x1.cp-39 rounds up in f32; with z the sum is
       // then past 0.0001. Kept in double, the difference would weld.
-      {{0x1.fa0f9p-15f, 0, 0x1.4cccccp-15f, -0x1.cp-39f, 0, 0, 5, 5, 5}, 3,
+      {{0x1.fa0f9p-15f, 0, 0x1.4cccccp-15f, -0x1.cp-39f, 0, 0, 5, 5, 5},
+       3,
        "each difference rounds to f32"},
       // x + z = 0x1.a36e2ep-14 + 0x1.a63664p-39 is at least 0.0001 exactly,
       // but rounds to 0x1.a36e2ep-14 (below it) as an f32 sum.

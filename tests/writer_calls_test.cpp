@@ -1,12 +1,12 @@
 // Results of the writer calls: order checks, truncation of host integers,
 // and every refusal of what the writer cannot honour.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "support/chunk_tree.h"
 #include "support/scene_io.h"
@@ -48,14 +48,14 @@ void open_with_layers(const TempDir& dir, std::int32_t n, const std::string& fil
 TEST(WriterCalls, ResultsOfTheOrderChecks) {
   TempDir dir;
   open_with_layers(dir, 3);
-  EXPECT_EQ(n_tri(1, 2), 3);   // layer 1: the declared layer count
-  EXPECT_EQ(put(1, 1), 1);     // the new staged count
-  EXPECT_EQ(put(1, 3), 2);     // wrong triangle: t - 1, nothing staged
-  EXPECT_EQ(put(2, 2), 0);     // wrong layer: the current 0-based layer
+  EXPECT_EQ(n_tri(1, 2), 3);  // layer 1: the declared layer count
+  EXPECT_EQ(put(1, 1), 1);    // the new staged count
+  EXPECT_EQ(put(1, 3), 2);    // wrong triangle: t - 1, nothing staged
+  EXPECT_EQ(put(2, 2), 0);    // wrong layer: the current 0-based layer
   EXPECT_EQ(put(1, 2), 2);
   EXPECT_EQ(QEV_PUT_3DS_TRIANGLE_END(), QEV_OK);
-  EXPECT_EQ(n_tri(2, 0), 1);   // other layers: k - 1
-  EXPECT_EQ(put(1, 1), 1);     // layer 1 has ended: current layer is 1
+  EXPECT_EQ(n_tri(2, 0), 1);  // other layers: k - 1
+  EXPECT_EQ(put(1, 1), 1);    // layer 1 has ended: current layer is 1
   EXPECT_EQ(QEV_PUT_3DS_TRIANGLE_END(), QEV_OK);
   EXPECT_EQ(n_tri(3, 0), 2);
   EXPECT_EQ(QEV_PUT_3DS_TRIANGLE_END(), QEV_OK);
@@ -197,7 +197,8 @@ TEST(WriterCalls, WritesThatFailAreReportedAtTheEnd) {
   HostLayer big{"Big", 0, 1, 2, 3, "", {}};
   for (int i = 0; i < 200; ++i) {
     HostTriangle t;
-    t.corners = {static_cast<float>(i), 0, 0, 0, static_cast<float>(i), 0, 0, 0, static_cast<float>(i)};
+    t.corners = {static_cast<float>(i), 0, 0, 0, static_cast<float>(i), 0, 0, 0,
+                 static_cast<float>(i)};
     big.triangles.push_back(t);
   }
   EXPECT_EQ(write_scene("/dev/full", {big}), QEV_ERR_IO);
@@ -217,7 +218,8 @@ TEST(WriterCalls, FileRemovedBeforeTheEnd) {
 
 // Makes path read-only even for root (where chmod alone does not stop writes).
 bool make_read_only(const std::string& path) {
-  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   if (getuid() != 0) return true;
   return std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
 }
@@ -281,14 +283,15 @@ TEST(WriterCalls, RefusalsAndTheirResults) {
       {"texture of 80", layer(1, "x", long_texture.c_str()), QEV_ERR_TOO_LONG},
       {"texture of 79", layer(2, "y", longest_texture.c_str()), QEV_OK},
       {"null name", layer(1, nullptr), QEV_ERR_NULL_ARGUMENT},
-      {"null layer number",
-       QEV_PUT_3DS_LAYER(nullptr, "x", &zero, &zero, &zero, &zero, ""), QEV_ERR_NULL_ARGUMENT},
+      {"null layer number", QEV_PUT_3DS_LAYER(nullptr, "x", &zero, &zero, &zero, &zero, ""),
+       QEV_ERR_NULL_ARGUMENT},
       {"N_TRI layer 0", n_tri(0, 1), QEV_ERR_OUT_OF_RANGE},
       {"N_TRI layer 1401", n_tri(1401, 1), QEV_ERR_OUT_OF_RANGE},
       {"N_TRI null", QEV_PUT_3DS_N_TRI(nullptr, &zero), QEV_ERR_NULL_ARGUMENT},
       {"N_LAYER null", QEV_PUT_3DS_N_LAYER(nullptr), QEV_ERR_NULL_ARGUMENT},
       {"FORM null", QEV_FORM_3DS_FILENAME(nullptr), QEV_ERR_NULL_ARGUMENT},
-      {"FORM path of 1024", QEV_FORM_3DS_FILENAME(std::string(1024, 'p').c_str()), QEV_ERR_TOO_LONG},
+      {"FORM path of 1024", QEV_FORM_3DS_FILENAME(std::string(1024, 'p').c_str()),
+       QEV_ERR_TOO_LONG},
   };
   for (const Case& c : cases) EXPECT_EQ(c.result, c.expected) << c.what;
   EXPECT_EQ(n_tri(1, 1), 2);

@@ -24,7 +24,8 @@ std::vector<HostTriangle> two_sharing_an_edge() {
   return {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}), tri({1, 0, 0, 1, 1, 0, 0, 1, 0})};
 }
 
-Node write_and_parse(const TempDir& dir, const std::vector<HostLayer>& layers, Bytes* raw = nullptr) {
+Node write_and_parse(const TempDir& dir, const std::vector<HostLayer>& layers,
+                     Bytes* raw = nullptr) {
   const std::string path = dir.path("out.3ds");
   EXPECT_EQ(write_scene(path, layers), QEV_OK);
   Bytes bytes = read_bytes(path);
@@ -252,8 +253,8 @@ TEST(WriterLayout, LengthFunctionsAgreeWithTheFormatArithmetic) {
         const std::uint32_t mesh = 6 + point_array_length(V) + (t ? tex_verts_length(V) : 0) +
                                    kMeshMatrixLength + face_array_length(9, N);
         EXPECT_EQ(named_object_length(7, 9, V, N, t), 6 + 7 + mesh);
-        EXPECT_EQ(face_array_length(9, N), 6 + 2 + 8 * N + mat_group_length(9, N) +
-                                               smooth_group_length(N));
+        EXPECT_EQ(face_array_length(9, N),
+                  6 + 2 + 8 * N + mat_group_length(9, N) + smooth_group_length(N));
       }
     }
   }

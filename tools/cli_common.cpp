@@ -15,8 +15,8 @@ std::string count_of(std::size_t n, const char* one, const char* many) {
 int read_or_report(const std::string& path, qev3ds::Scene& scene) {
   qev3ds::ReadResult read = qev3ds::read_scene(path);
   if (read.status != qev3ds::read_ok) {
-    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(), qev3ds::status_text(read.status),
-                 read.status);
+    std::fprintf(stderr, "qev3ds: %s: %s (status %d)\n", path.c_str(),
+                 qev3ds::status_text(read.status), read.status);
     return kReadBase + read.status;
   }
   scene = std::move(read.scene);
@@ -31,7 +31,8 @@ int write_layers_3ds(Scene& scene, const std::string& in, const std::string& out
   std::size_t triangles = 0;
   for (const auto& l : scene.layers) triangles += l.triangles.size();
   if (triangles == 0) {
-    std::fprintf(stderr, "qev3ds: warning: %s holds no faces; the 3DS file has no layers\n", in.c_str());
+    std::fprintf(stderr, "qev3ds: warning: %s holds no faces; the 3DS file has no layers\n",
+                 in.c_str());
   }
   for (const Split& s : fit_to_capacities(scene)) {
     std::printf("split '%s' (%s) into %zu layers to fit the 3DS writer\n", s.name.c_str(),

@@ -17,23 +17,33 @@ namespace {
 
 const char* name_of(Format f) {
   switch (f) {
-    case Format::three_ds: return ".3ds";
-    case Format::obj: return ".obj";
-    case Format::gltf: return ".gltf";
-    case Format::glb: return ".glb";
-    case Format::stl: return ".stl";
-    default: return "?";
+    case Format::three_ds:
+      return ".3ds";
+    case Format::obj:
+      return ".obj";
+    case Format::gltf:
+      return ".gltf";
+    case Format::glb:
+      return ".glb";
+    case Format::stl:
+      return ".stl";
+    default:
+      return "?";
   }
 }
 
 void skipped_faces(std::size_t n, std::size_t not_finite, const std::string& in) {
   if (n > 0) {
-    std::fprintf(stderr, "qev3ds: warning: %s of %s name a vertex or mapping pair the mesh lacks; not written\n",
-                 count_of(n, "face", "faces").c_str(), in.c_str());
+    std::fprintf(
+        stderr,
+        "qev3ds: warning: %s of %s name a vertex or mapping pair the mesh lacks; not written\n",
+        count_of(n, "face", "faces").c_str(), in.c_str());
   }
   if (not_finite > 0) {
-    std::fprintf(stderr, "qev3ds: warning: %s of %s have a corner that is not a finite number; not written\n",
-                 count_of(not_finite, "face", "faces").c_str(), in.c_str());
+    std::fprintf(
+        stderr,
+        "qev3ds: warning: %s of %s have a corner that is not a finite number; not written\n",
+        count_of(not_finite, "face", "faces").c_str(), in.c_str());
   }
 }
 
@@ -46,7 +56,8 @@ bool writable(const std::string& in, const std::string& out) {
   return false;
 }
 
-int to_gltf(const std::string& in, const std::string& out, bool binary, const ConvertSettings& settings) {
+int to_gltf(const std::string& in, const std::string& out, bool binary,
+            const ConvertSettings& settings) {
   if (!writable(in, out)) return kWriteFailed;
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
@@ -77,7 +88,8 @@ int to_stl(const std::string& in, const std::string& out) {
     return kWriteFailed;
   }
   skipped_faces(written.faces_skipped, written.faces_not_finite, in);
-  std::printf("wrote %s to %s\n", count_of(written.triangles, "triangle", "triangles").c_str(), out.c_str());
+  std::printf("wrote %s to %s\n", count_of(written.triangles, "triangle", "triangles").c_str(),
+              out.c_str());
   return kOk;
 }
 
@@ -85,7 +97,8 @@ int from_gltf_or_stl(const std::string& in, const std::string& out, Format from)
   Scene scene;
   std::vector<std::string> warnings;
   std::string error;
-  const bool ok = from == Format::stl ? read_stl(in, scene, error, &warnings) : read_gltf(in, scene, warnings, error);
+  const bool ok = from == Format::stl ? read_stl(in, scene, error, &warnings)
+                                      : read_gltf(in, scene, warnings, error);
   report_warnings(warnings);
   if (!ok) {
     std::fprintf(stderr, "qev3ds: %s: not a readable %s file: %s\n", in.c_str(),
@@ -112,24 +125,30 @@ int run_convert(const std::string& in, const std::string& out, const ConvertSett
   const Format from = format_of(in), to = format_of(out);
   for (const std::string* p : {&in, &out}) {
     if (format_of(*p) == Format::unknown) {
-      std::fprintf(stderr, "qev3ds: %s: unknown file type (known: .3ds .obj .gltf .glb .stl)\n", p->c_str());
+      std::fprintf(stderr, "qev3ds: %s: unknown file type (known: .3ds .obj .gltf .glb .stl)\n",
+                   p->c_str());
       return kUsage;
     }
   }
   if (from == Format::three_ds) {
     switch (to) {
-      case Format::obj: return run_to_obj(in, out, settings);
-      case Format::gltf: return to_gltf(in, out, false, settings);
-      case Format::glb: return to_gltf(in, out, true, settings);
-      case Format::stl: return to_stl(in, out);
-      default: break;
+      case Format::obj:
+        return run_to_obj(in, out, settings);
+      case Format::gltf:
+        return to_gltf(in, out, false, settings);
+      case Format::glb:
+        return to_gltf(in, out, true, settings);
+      case Format::stl:
+        return to_stl(in, out);
+      default:
+        break;
     }
   } else if (to == Format::three_ds) {
     if (from == Format::obj) return run_from_obj(in, out);
     return from_gltf_or_stl(in, out, from);
   }
-  std::fprintf(stderr, "qev3ds: converting %s to %s is not supported: one side must be .3ds\n", name_of(from),
-               name_of(to));
+  std::fprintf(stderr, "qev3ds: converting %s to %s is not supported: one side must be .3ds\n",
+               name_of(from), name_of(to));
   return kUsage;
 }
 
@@ -146,7 +165,8 @@ int run_to_obj(const std::string& in, const std::string& out, const ConvertSetti
     return kWriteFailed;
   }
   skipped_faces(written.faces_skipped, written.faces_not_finite, in);
-  std::printf("wrote %s, %s, %s, %s to %s\n", count_of(scene.meshes.size(), "layer", "layers").c_str(),
+  std::printf("wrote %s, %s, %s, %s to %s\n",
+              count_of(scene.meshes.size(), "layer", "layers").c_str(),
               count_of(written.vertices, "vertex", "vertices").c_str(),
               count_of(written.faces, "triangle", "triangles").c_str(),
               count_of(written.materials, "material", "materials").c_str(), out.c_str());

@@ -19,7 +19,8 @@ struct ConvertSettings {
 // Converts by the extensions: a .3ds file to .obj, .gltf, .glb or .stl, and
 // .obj, .gltf, .glb or .stl to .3ds. Returns an exit code; unknown
 // extensions and other directions give kUsage with a message.
-int run_convert(const std::string& in, const std::string& out, const ConvertSettings& settings = {});
+int run_convert(const std::string& in, const std::string& out,
+                const ConvertSettings& settings = {});
 
 int run_to_obj(const std::string& in, const std::string& out, const ConvertSettings& settings = {});
 int run_from_obj(const std::string& in, const std::string& out);

@@ -38,7 +38,12 @@ std::vector<Triangle> plate() {
 std::vector<Layer> demo_layers() {
   return {
       {"Plate", 0, 200, 120, 40, "", plate()},
-      {"Crate", 25, 255, 255, 255, "crate.bmp",
+      {"Crate",
+       25,
+       255,
+       255,
+       255,
+       "crate.bmp",
        {{{0, 0, 1, 1, 0, 1, 1, 1, 1}, {0, 0, 1, 0, 1, 1}, 2},
         {{0, 0, 1, 1, 1, 1, 0, 1, 1}, {0, 0, 1, 1, 0, 1}, 2}}},
       {"Shadow", 50, 0, 0, 0, "", {{{0, 0, -1, 2, 0, -1, 0, 2, -1}, {0, 0, 0, 0, 0, 0}, 0}}},
@@ -69,7 +74,8 @@ int write_demo_scene(const char* path, std::FILE* out) {
       staged = QEV_PUT_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners, edges, tri.mapping);
     }
     QEV_PUT_3DS_TRIANGLE_END();
-    std::fprintf(out, "  layer %d %-8s %3d of %d triangles staged, colour %d,%d,%d, texture \"%s\"\n", k,
+    std::fprintf(out,
+                 "  layer %d %-8s %3d of %d triangles staged, colour %d,%d,%d, texture \"%s\"\n", k,
                  l.name, staged, n, l.red, l.green, l.blue, l.texture);
   }
   int32_t status = 0;

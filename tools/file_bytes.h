@@ -37,7 +37,8 @@ inline bool read_file_bytes(const std::string& path, std::string& bytes, std::st
   }
   bytes.assign(static_cast<std::size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(size));
-  if (static_cast<std::uintmax_t>(in.gcount()) != size || in.peek() != std::ifstream::traits_type::eof()) {
+  if (static_cast<std::uintmax_t>(in.gcount()) != size ||
+      in.peek() != std::ifstream::traits_type::eof()) {
     bytes.clear();
     error = "the file changed while it was read";
     return false;

@@ -1,17 +1,17 @@
 // Writing glTF 2.0 from a 3DS scene with tinygltf.
 #include "gltf_export.h"
 
+#include <tiny_gltf.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <unordered_map>
-
-#include <nlohmann/json.hpp>
-#include <tiny_gltf.h>
 
 #include "float_text.h"
 #include "output_file.h"
@@ -127,15 +127,20 @@ class Materials {
     m.name = key.empty() ? "material" : utf8_text(key);
     // Every number goes through a float and its shortest text: the same
     // digits on every platform.
-    const float alpha = 1.0f - static_cast<float>(std::clamp<int>(look.transparency, 0, 100)) / 100.0f;
-    m.pbrMetallicRoughness.baseColorFactor = {
-        json_number(srgb_to_linear(look.colour.red)), json_number(srgb_to_linear(look.colour.green)),
-        json_number(srgb_to_linear(look.colour.blue)), json_number(alpha)};
+    const float alpha =
+        1.0f - static_cast<float>(std::clamp<int>(look.transparency, 0, 100)) / 100.0f;
+    m.pbrMetallicRoughness.baseColorFactor = {json_number(srgb_to_linear(look.colour.red)),
+                                              json_number(srgb_to_linear(look.colour.green)),
+                                              json_number(srgb_to_linear(look.colour.blue)),
+                                              json_number(alpha)};
     m.pbrMetallicRoughness.metallicFactor = 0.0;
-    const int shininess = look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
-    m.pbrMetallicRoughness.roughnessFactor = json_number(1.0f - static_cast<float>(shininess) / 100.0f);
+    const int shininess =
+        look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
+    m.pbrMetallicRoughness.roughnessFactor =
+        json_number(1.0f - static_cast<float>(shininess) / 100.0f);
     if (alpha < 1.0f) m.alphaMode = "BLEND";
-    if (!look.texture.empty()) m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
+    if (!look.texture.empty())
+      m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
     index_.emplace(key, index);
@@ -176,8 +181,10 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const N
     uv[0] = mesh.mapping[2 * std::size_t(v)];
     uv[1] = 1.0f - mesh.mapping[2 * std::size_t(v) + 1];  // glTF's v runs downwards
   }
-  const VertexKey key{v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
-  const auto [it, added] = p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
+  const VertexKey key{
+      v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
+  const auto [it, added] =
+      p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
     const float* q = &mesh.vertices[3 * std::size_t(v)];
     // Z-up to Y-up: (x, y, z) -> (x, z, -y), exact in floats.
@@ -204,14 +211,15 @@ bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
 }
 
 // Images are referenced by URI only; tinygltf must not write image data.
-bool keep_image_uri(const std::string*, const std::string*, const tinygltf::Image*, bool, std::string*, void*) {
+bool keep_image_uri(const std::string*, const std::string*, const tinygltf::Image*, bool,
+                    std::string*, void*) {
   return false;
 }
 
 }  // namespace
 
-bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
-                bool binary, GltfExport& result, std::string& error,
+bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
+                const std::string& out_path, bool binary, GltfExport& result, std::string& error,
                 const std::vector<std::string>& texture_folders) {
   result = GltfExport{};
   tinygltf::Model model;
@@ -219,7 +227,8 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
   model.asset.generator = "qev3ds";
   BufferBuilder buffer(model);
   const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
-  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false, result.warnings);
+  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false,
+                       result.warnings);
   Materials materials(model, images);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
@@ -268,7 +277,8 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
       prim.material = p.material;
       prim.attributes["POSITION"] = buffer.accessor(p.positions, TINYGLTF_TYPE_VEC3, 3, true);
       prim.attributes["NORMAL"] = buffer.accessor(p.normals, TINYGLTF_TYPE_VEC3, 3, false);
-      if (p.textured) prim.attributes["TEXCOORD_0"] = buffer.accessor(p.uvs, TINYGLTF_TYPE_VEC2, 2, false);
+      if (p.textured)
+        prim.attributes["TEXCOORD_0"] = buffer.accessor(p.uvs, TINYGLTF_TYPE_VEC2, 2, false);
       prim.indices = buffer.indices(p.indices, p.positions.size() / 3);
       result.vertices += p.positions.size() / 3;
       out.primitives.push_back(prim);
@@ -319,9 +329,12 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const
     if (!main_file.open(out_path, error)) return false;
     main_file.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (external) {
-      const std::string bin_path = (std::filesystem::path(out_path).parent_path() / bin_name).string();
-      if (!output_allowed(bin_path, scene_path, error) || !bin_file.open(bin_path, error)) return false;
-      bin_file.stream().write(reinterpret_cast<const char*>(bin.data()), static_cast<std::streamsize>(bin.size()));
+      const std::string bin_path =
+          (std::filesystem::path(out_path).parent_path() / bin_name).string();
+      if (!output_allowed(bin_path, scene_path, error) || !bin_file.open(bin_path, error))
+        return false;
+      bin_file.stream().write(reinterpret_cast<const char*>(bin.data()),
+                              static_cast<std::streamsize>(bin.size()));
       files.push_back(&bin_file);
     }
     for (OutputFile* f : images.files()) files.push_back(f);

@@ -25,8 +25,8 @@ struct GltfExport {
 // texture_folders, and copied or converted beside the output under safe
 // names. Every file is written whole or not at all: false with a message in
 // error when writing fails, and whatever was at the outputs is untouched.
-bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& out_path,
-                bool binary, GltfExport& result, std::string& error,
+bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
+                const std::string& out_path, bool binary, GltfExport& result, std::string& error,
                 const std::vector<std::string>& texture_folders = {});
 
 }  // namespace qev::tool

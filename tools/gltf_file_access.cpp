@@ -34,7 +34,8 @@ bool GltfFileAccess::exists(const std::string& name, void* self) {
 // taken as it is written.
 std::string GltfFileAccess::expand(const std::string& name, void*) { return name; }
 
-bool GltfFileAccess::read(std::vector<unsigned char>* out, std::string* err, const std::string& name, void* self) {
+bool GltfFileAccess::read(std::vector<unsigned char>* out, std::string* err,
+                          const std::string& name, void* self) {
   auto* access = static_cast<GltfFileAccess*>(self);
   std::string bytes, why;
   if (!access->files_.read(name, bytes, why)) {
@@ -46,7 +47,8 @@ bool GltfFileAccess::read(std::vector<unsigned char>* out, std::string* err, con
   return true;
 }
 
-bool GltfFileAccess::write(std::string* err, const std::string&, const std::vector<unsigned char>&, void*) {
+bool GltfFileAccess::write(std::string* err, const std::string&, const std::vector<unsigned char>&,
+                           void*) {
   if (err != nullptr) *err = "reading a glTF file writes nothing";
   return false;
 }

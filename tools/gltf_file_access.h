@@ -3,9 +3,9 @@
 // and only a bounded regular file is read.
 #pragma once
 
-#include <string>
-
 #include <tiny_gltf.h>
+
+#include <string>
 
 #include "referenced_files.h"
 
@@ -27,8 +27,10 @@ class GltfFileAccess {
  private:
   static bool exists(const std::string& name, void* self);
   static std::string expand(const std::string& name, void* self);
-  static bool read(std::vector<unsigned char>* out, std::string* err, const std::string& name, void* self);
-  static bool write(std::string* err, const std::string& name, const std::vector<unsigned char>& bytes, void* self);
+  static bool read(std::vector<unsigned char>* out, std::string* err, const std::string& name,
+                   void* self);
+  static bool write(std::string* err, const std::string& name,
+                    const std::vector<unsigned char>& bytes, void* self);
   void refuse(const std::string& name, const std::string& why);
 
   const ReferencedFiles& files_;

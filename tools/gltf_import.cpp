@@ -2,6 +2,8 @@
 // before a byte of it is read.
 #include "gltf_import.h"
 
+#include <tiny_gltf.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,8 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
-
-#include <tiny_gltf.h>
 
 #include "file_bytes.h"
 #include "gltf_file_access.h"
@@ -54,11 +54,24 @@ Matrix local_matrix(const tinygltf::Node& node) {
     t[14] = node.translation[2];
   }
   if (node.rotation.size() == 4) {
-    const double x = node.rotation[0], y = node.rotation[1], z = node.rotation[2], w = node.rotation[3];
-    r = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),     0,
-         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),     0,
-         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y), 0,
-         0,                       0,                       0,                       1};
+    const double x = node.rotation[0], y = node.rotation[1], z = node.rotation[2],
+                 w = node.rotation[3];
+    r = {1 - 2 * (y * y + z * z),
+         2 * (x * y + z * w),
+         2 * (x * z - y * w),
+         0,
+         2 * (x * y - z * w),
+         1 - 2 * (x * x + z * z),
+         2 * (y * z + x * w),
+         0,
+         2 * (x * z + y * w),
+         2 * (y * z - x * w),
+         1 - 2 * (x * x + y * y),
+         0,
+         0,
+         0,
+         0,
+         1};
   }
   if (node.scale.size() == 3) {
     s[0] = node.scale[0];
@@ -85,7 +98,8 @@ struct Reader {
   // checking that every byte read lies inside its view and buffer.
   bool values(int index, int type, std::vector<double>& out, const char* what) {
     if (index < 0 || std::size_t(index) >= model.accessors.size()) {
-      error = std::string(what) + " names accessor " + std::to_string(index) + ", which does not exist";
+      error =
+          std::string(what) + " names accessor " + std::to_string(index) + ", which does not exist";
       return false;
     }
     const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
@@ -96,7 +110,8 @@ struct Reader {
       return false;
     }
     if (a.sparse.isSparse) {
-      error = std::string(what) + " accessor " + std::to_string(index) + " is sparse, which is not supported";
+      error = std::string(what) + " accessor " + std::to_string(index) +
+              " is sparse, which is not supported";
       return false;
     }
     out.clear();
@@ -117,8 +132,8 @@ struct Reader {
     // Each term is bounded by the buffer's size before they are combined,
     // so nothing below can wrap around.
     const std::uint64_t limit = data.size();
-    const bool bounded = count <= limit && stride <= limit && a.byteOffset <= limit && v.byteOffset <= limit &&
-                         v.byteLength <= limit;
+    const bool bounded = count <= limit && stride <= limit && a.byteOffset <= limit &&
+                         v.byteOffset <= limit && v.byteLength <= limit;
     if (stride < element) {
       error = std::string(what) + " accessor " + std::to_string(index) +
               " has a byte stride shorter than its elements, which would overlap";
@@ -133,7 +148,8 @@ struct Reader {
     const unsigned char* base = data.data() + v.byteOffset + a.byteOffset;
     for (std::uint64_t e = 0; e < count; ++e) {
       const unsigned char* p = base + e * stride;
-      for (int c = 0; c < components; ++c, p += size) out[e * std::uint64_t(components) + std::uint64_t(c)] = component(p, a);
+      for (int c = 0; c < components; ++c, p += size)
+        out[e * std::uint64_t(components) + std::uint64_t(c)] = component(p, a);
     }
     return true;
   }
@@ -145,8 +161,10 @@ struct Reader {
         std::memcpy(&f, p, 4);
         return f;
       }
-      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return a.normalized ? p[0] / 255.0 : p[0];
-      case TINYGLTF_COMPONENT_TYPE_BYTE: return static_cast<signed char>(p[0]);
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return a.normalized ? p[0] / 255.0 : p[0];
+      case TINYGLTF_COMPONENT_TYPE_BYTE:
+        return static_cast<signed char>(p[0]);
       case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
         std::uint16_t u;
         std::memcpy(&u, p, 2);
@@ -162,7 +180,8 @@ struct Reader {
         std::memcpy(&u, p, 4);
         return u;
       }
-      default: return 0;
+      default:
+        return 0;
     }
   }
 
@@ -184,7 +203,9 @@ struct Reader {
     if (source < 0 || std::size_t(source) >= model.images.size()) return;
     const std::string& uri = model.images[std::size_t(source)].uri;
     if (uri.empty() || uri.rfind("data:", 0) == 0) {
-      warn("an image embedded in the glTF has no file name for the 3DS material; the layer is untextured");
+      warn(
+          "an image embedded in the glTF has no file name for the 3DS material; the layer is "
+          "untextured");
       return;
     }
     // The image is never read, but a name that could only be a file outside
@@ -199,12 +220,14 @@ struct Reader {
     layer.texture = std::filesystem::path(name).filename().string();
   }
 
-  bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world, const std::string& name) {
+  bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world,
+                 const std::string& name) {
     const tinygltf::Primitive& prim = mesh.primitives[p];
     const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
     if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
         mode != TINYGLTF_MODE_TRIANGLE_FAN) {
-      warn("mesh \"" + mesh.name + "\" has points or lines, which a 3DS file cannot hold; they are left out");
+      warn("mesh \"" + mesh.name +
+           "\" has points or lines, which a 3DS file cannot hold; they are left out");
       return true;
     }
     const auto pos = prim.attributes.find("POSITION");
@@ -229,7 +252,8 @@ struct Reader {
       order.reserve(index_values.size());
       for (double v : index_values) {
         if (!(v >= 0) || v >= double(n)) {
-          error = "an index of mesh \"" + mesh.name + "\" names a vertex past its " + std::to_string(n);
+          error =
+              "an index of mesh \"" + mesh.name + "\" names a vertex past its " + std::to_string(n);
           return false;
         }
         order.push_back(static_cast<std::size_t>(v));
@@ -240,14 +264,19 @@ struct Reader {
 
     std::vector<std::array<std::size_t, 3>> triangles;
     if (mode == TINYGLTF_MODE_TRIANGLES) {
-      if (order.size() % 3 != 0) warn("mesh \"" + mesh.name + "\" has an index count that is not a multiple of 3; the rest is left out");
-      for (std::size_t i = 0; i + 2 < order.size(); i += 3) triangles.push_back({order[i], order[i + 1], order[i + 2]});
+      if (order.size() % 3 != 0)
+        warn("mesh \"" + mesh.name +
+             "\" has an index count that is not a multiple of 3; the rest is left out");
+      for (std::size_t i = 0; i + 2 < order.size(); i += 3)
+        triangles.push_back({order[i], order[i + 1], order[i + 2]});
     } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
       for (std::size_t i = 0; i + 2 < order.size(); ++i)
-        triangles.push_back(i % 2 == 0 ? std::array<std::size_t, 3>{order[i], order[i + 1], order[i + 2]}
-                                       : std::array<std::size_t, 3>{order[i + 1], order[i], order[i + 2]});
+        triangles.push_back(i % 2 == 0
+                                ? std::array<std::size_t, 3>{order[i], order[i + 1], order[i + 2]}
+                                : std::array<std::size_t, 3>{order[i + 1], order[i], order[i + 2]});
     } else {
-      for (std::size_t i = 1; i + 1 < order.size(); ++i) triangles.push_back({order[0], order[i], order[i + 1]});
+      for (std::size_t i = 1; i + 1 < order.size(); ++i)
+        triangles.push_back({order[0], order[i], order[i + 1]});
     }
 
     Layer layer;
@@ -262,16 +291,20 @@ struct Reader {
       for (int c = 0; c < 3; ++c) {
         const double* q = &positions[3 * tri[std::size_t(c)]];
         double w[3];
-        for (int r = 0; r < 3; ++r) w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] + world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
+        for (int r = 0; r < 3; ++r)
+          w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] +
+                 world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
         // Y-up to Z-up: (x, y, z) -> (x, -z, y).
-        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]), static_cast<float>(w[1])};
+        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]),
+                               static_cast<float>(w[1])};
         for (int r = 0; r < 3; ++r) {
           finite = finite && std::isfinite(z_up[r]);
           t.corners[std::size_t(c * 3 + r)] = z_up[r];
         }
         if (!uvs.empty()) {
           t.mapping[std::size_t(c * 2)] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);
-          t.mapping[std::size_t(c * 2 + 1)] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
+          t.mapping[std::size_t(c * 2 + 1)] =
+              static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
         }
       }
       if (finite) {
@@ -302,7 +335,9 @@ struct Reader {
         return false;
       }
       const tinygltf::Mesh& mesh = model.meshes[std::size_t(n.mesh)];
-      const std::string name = !mesh.name.empty() ? mesh.name : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
+      const std::string name =
+          !mesh.name.empty() ? mesh.name
+                             : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
       for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
         if (!primitive(mesh, p, world, name)) return false;
     }
@@ -322,23 +357,29 @@ struct Census {
   std::size_t visits = 0, triangles = 0;
 
   std::size_t triangles_of(const tinygltf::Primitive& prim) const {
-    const int index = prim.indices >= 0 ? prim.indices : (prim.attributes.count("POSITION") ? prim.attributes.at("POSITION") : -1);
+    const int index =
+        prim.indices >= 0
+            ? prim.indices
+            : (prim.attributes.count("POSITION") ? prim.attributes.at("POSITION") : -1);
     if (index < 0 || std::size_t(index) >= model.accessors.size()) return 0;
     // An element takes a byte at least: a count its view cannot hold is an
     // error the walk reports, not work to count.
     const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
     if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) return 0;
-    const std::size_t count = std::min<std::size_t>(a.count, model.bufferViews[std::size_t(a.bufferView)].byteLength);
+    const std::size_t count =
+        std::min<std::size_t>(a.count, model.bufferViews[std::size_t(a.bufferView)].byteLength);
     const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
     if (mode == TINYGLTF_MODE_TRIANGLES) return count / 3;
-    if (mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN) return count < 2 ? 0 : count - 2;
+    if (mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN)
+      return count < 2 ? 0 : count - 2;
     return 0;
   }
 
   // False with error once a bound is passed; nodes that do not exist, loops
   // and depth are left to the walk that follows, which names them.
   bool node(int index, int depth, std::vector<char>& on_path) {
-    if (index < 0 || std::size_t(index) >= model.nodes.size() || depth > kMaxDepth || on_path[std::size_t(index)])
+    if (index < 0 || std::size_t(index) >= model.nodes.size() || depth > kMaxDepth ||
+        on_path[std::size_t(index)])
       return true;
     if (++visits > kMaxNodeVisits) {
       error = "the node hierarchy stands for more than " + std::to_string(kMaxNodeVisits) +
@@ -350,8 +391,8 @@ struct Census {
       for (const tinygltf::Primitive& prim : model.meshes[std::size_t(n.mesh)].primitives) {
         triangles += std::min(triangles_of(prim), kMaxInstancedTriangles + 1);
         if (triangles > kMaxInstancedTriangles) {
-          error = "the scene's mesh instances hold more than " + std::to_string(kMaxInstancedTriangles) +
-                  " triangles; the file is refused";
+          error = "the scene's mesh instances hold more than " +
+                  std::to_string(kMaxInstancedTriangles) + " triangles; the file is refused";
           return false;
         }
       }
@@ -365,7 +406,8 @@ struct Census {
 };
 
 // Images are neither decoded nor needed: only their names travel.
-bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
+bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                const unsigned char*, int, void*) {
   return true;
 }
 
@@ -376,9 +418,10 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& 
     error = "the glTF file has no scene";
     return false;
   }
-  const std::size_t which = model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
-                                ? std::size_t(model.defaultScene)
-                                : 0;
+  const std::size_t which =
+      model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
+          ? std::size_t(model.defaultScene)
+          : 0;
   std::vector<char> on_path(model.nodes.size(), 0);
   Census census{model, error};
   for (int root : model.scenes[which].nodes)
@@ -390,7 +433,8 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Scene& 
       return false;
     }
   }
-  if (reader.non_finite > 0) warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
+  if (reader.non_finite > 0)
+    warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
   return true;
 }
 
@@ -412,8 +456,8 @@ bool bin_chunk_fits(const std::string& bytes) {
   return bin + 8 + u32(bin) <= end;
 }
 
-bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const ReferencedFiles& files,
-          std::string& error) {
+bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
+          const ReferencedFiles& files, std::string& error) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
     return false;
@@ -423,7 +467,8 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const R
     return false;
   }
   if (!json_depth_within(gltf_json_text(bytes, binary), kMaxJsonDepth)) {
-    error = "its JSON nests arrays and objects deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+    error = "its JSON nests arrays and objects deeper than " + std::to_string(kMaxJsonDepth) +
+            " levels";
     return false;
   }
   tinygltf::TinyGLTF loader;
@@ -434,9 +479,11 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const R
   const auto length = static_cast<unsigned int>(bytes.size());
   // An empty base folder: tinygltf then passes each URI to the callbacks as
   // it is written, and they look it up in the input's folder only.
-  const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
-                                                       reinterpret_cast<const unsigned char*>(bytes.data()), length, "")
-                         : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, "");
+  const bool ok =
+      binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
+                                           reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           length, "")
+             : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, "");
   if (!ok) {
     if (!access.refused_name().empty()) {
       error = "buffer \"" + access.refused_name() + "\" is not read: " + access.refused_why();
@@ -450,8 +497,9 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary, const R
 
 }  // namespace
 
-bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
-                     std::vector<std::string>& warnings, std::string& error, const ReferencedFiles* files) {
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
+                     Scene& scene, std::vector<std::string>& warnings, std::string& error,
+                     const ReferencedFiles* files) {
   const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
   if (files == nullptr) files = &in_base_dir;
   scene.layers.clear();
@@ -460,13 +508,14 @@ bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& b
   return convert(model, *files, scene, warnings, error);
 }
 
-bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
-               const ReferencedFiles* files) {
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings,
+               std::string& error, const ReferencedFiles* files) {
   std::string data;
   if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
   const ReferencedFiles beside_input = ReferencedFiles::beside(path);
-  return read_gltf_bytes(data, binary, "", scene, warnings, error, files != nullptr ? files : &beside_input);
+  return read_gltf_bytes(data, binary, "", scene, warnings, error,
+                         files != nullptr ? files : &beside_input);
 }
 
 }  // namespace qev::tool

@@ -22,12 +22,13 @@ namespace qev::tool {
 // refused, an accessor or index lies outside its data, its JSON nests
 // deeper than kMaxJsonDepth, or its node graph stands for more instances
 // than the walk allows.
-bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings, std::string& error,
-               const ReferencedFiles* files = nullptr);
+bool read_gltf(const std::string& path, Scene& scene, std::vector<std::string>& warnings,
+               std::string& error, const ReferencedFiles* files = nullptr);
 
 // The same from bytes in memory (.glb when binary); external buffers are
 // looked for in files, or in base_dir when files is null.
-bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir, Scene& scene,
-                     std::vector<std::string>& warnings, std::string& error, const ReferencedFiles* files = nullptr);
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
+                     Scene& scene, std::vector<std::string>& warnings, std::string& error,
+                     const ReferencedFiles* files = nullptr);
 
 }  // namespace qev::tool

@@ -26,8 +26,9 @@ class ImportWarnings {
 // "n triangles of what have a corner that is not a finite number; they are
 // left out", the one warning each import gives for such corners.
 inline std::string non_finite_warning(std::size_t n, const std::string& what) {
-  return std::to_string(n) + (n == 1 ? " triangle of " : " triangles of ") + what + (n == 1 ? " has" : " have") +
-         " a corner that is not a finite number; " + (n == 1 ? "it is" : "they are") + " left out";
+  return std::to_string(n) + (n == 1 ? " triangle of " : " triangles of ") + what +
+         (n == 1 ? " has" : " have") + " a corner that is not a finite number; " +
+         (n == 1 ? "it is" : "they are") + " left out";
 }
 
 }  // namespace qev::tool

@@ -35,7 +35,8 @@ std::string_view gltf_json_text(std::string_view bytes, bool binary) {
   constexpr std::size_t kJsonStart = 20;
   if (bytes.size() < kJsonStart) return {};
   std::uint32_t length = 0;
-  for (int i = 3; i >= 0; --i) length = (length << 8) | static_cast<unsigned char>(bytes[12 + std::size_t(i)]);
+  for (int i = 3; i >= 0; --i)
+    length = (length << 8) | static_cast<unsigned char>(bytes[12 + std::size_t(i)]);
   return bytes.substr(kJsonStart, length);
 }
 

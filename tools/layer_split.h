@@ -14,7 +14,8 @@ namespace qev::tool {
 // them.
 inline constexpr std::size_t kMaxLayers = qev3ds::limits::layers;
 inline constexpr std::size_t kMaxTriangles = qev3ds::limits::triangles;
-inline constexpr std::size_t kMaxVertices = qev3ds::limits::vertices;  // welded, in an untextured layer
+inline constexpr std::size_t kMaxVertices =
+    qev3ds::limits::vertices;  // welded, in an untextured layer
 inline constexpr std::size_t kMaxTexturedTriangles = qev3ds::limits::textured_triangles;
 inline constexpr std::size_t kMaxLayerName = qev3ds::limits::layer_name;
 inline constexpr std::size_t kMaxTextureName = qev3ds::limits::texture_name;

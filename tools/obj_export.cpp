@@ -2,8 +2,8 @@
 #include "obj_export.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -66,7 +66,8 @@ class MaterialNames {
   std::set<std::string> taken_;
 };
 
-void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look, TextureExport& images) {
+void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look,
+                    TextureExport& images) {
   mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
   if (look.material != nullptr) {
     const qev3ds::Material& m = *look.material;
@@ -95,8 +96,9 @@ bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
 
 }  // namespace
 
-bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path, const std::string& obj_path,
-               ObjExport& result, std::string& error, const std::vector<std::string>& texture_folders) {
+bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
+               const std::string& obj_path, ObjExport& result, std::string& error,
+               const std::vector<std::string>& texture_folders) {
   namespace fs = std::filesystem;
   const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
   if (!output_allowed(mtl_path.string(), scene_path, error)) return false;
@@ -140,7 +142,8 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path, const 
         ++result.faces_not_finite;
         continue;
       }
-      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      const std::size_t slot =
+          group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (name_of_group[slot] == nullptr) {
         const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
         const auto [name, added] = names.name_of(look.material_name);

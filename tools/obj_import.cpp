@@ -1,12 +1,12 @@
 // Reading OBJ through tinyobjloader into layers.
 #include "obj_import.h"
 
+#include <tiny_obj_loader.h>
+
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <streambuf>
-
-#include <tiny_obj_loader.h>
 
 #include "file_bytes.h"
 #include "import_warnings.h"
@@ -46,12 +46,14 @@ class MemoryStream : public std::streambuf {
 // missing is a warning and its materials stay at the default.
 class ReferencedMaterials : public tinyobj::MaterialReader {
  public:
-  ReferencedMaterials(const ReferencedFiles& files, ImportWarnings& warnings) : files_(files), warnings_(warnings) {}
+  ReferencedMaterials(const ReferencedFiles& files, ImportWarnings& warnings)
+      : files_(files), warnings_(warnings) {}
   bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                   std::map<std::string, int>* names, std::string* warn, std::string* err) override {
     std::string bytes, why;
     if (!files_.read(name, bytes, why)) {
-      warnings_.add("material library \"" + name + "\" is not read: " + why + "; its materials are left grey");
+      warnings_.add("material library \"" + name + "\" is not read: " + why +
+                    "; its materials are left grey");
       return false;
     }
     MemoryStream buffer(bytes);
@@ -88,8 +90,9 @@ bool face_indices_fit(const std::string& text, std::string& error) {
         if (value > kMaxFaceIndex) {
           std::size_t last = i;
           while (last < end && text[last] >= '0' && text[last] <= '9') ++last;
-          error = "line " + std::to_string(line) + ": face index " + text.substr(first, std::min<std::size_t>(last - first, 40)) +
-                  " is larger than " + std::to_string(kMaxFaceIndex);
+          error = "line " + std::to_string(line) + ": face index " +
+                  text.substr(first, std::min<std::size_t>(last - first, 40)) + " is larger than " +
+                  std::to_string(kMaxFaceIndex);
           return false;
         }
       }
@@ -106,12 +109,14 @@ struct Parsed {
   std::vector<tinyobj::material_t> materials;
 };
 
-bool parse(const std::string& text, tinyobj::MaterialReader& materials, Parsed& parsed, std::string& error) {
+bool parse(const std::string& text, tinyobj::MaterialReader& materials, Parsed& parsed,
+           std::string& error) {
   if (!face_indices_fit(text, error)) return false;
   MemoryStream buffer(text);
   std::istream in(&buffer);
   std::string warn, err;
-  if (!tinyobj::LoadObj(&parsed.attrib, &parsed.shapes, &parsed.materials, &warn, &err, &in, &materials,
+  if (!tinyobj::LoadObj(&parsed.attrib, &parsed.shapes, &parsed.materials, &warn, &err, &in,
+                        &materials,
                         /*triangulate=*/true, /*default_vcols_fallback=*/false)) {
     error = err.empty() ? "cannot read the OBJ" : err;
     while (!error.empty() && error.back() == '\n') error.pop_back();
@@ -124,8 +129,8 @@ bool scene_from(const Parsed& parsed, Scene& scene, ImportWarnings& warnings, st
 
 }  // namespace
 
-bool read_obj(const std::string& obj_path, Scene& scene, std::string& error, std::vector<std::string>* warnings,
-              const ReferencedFiles* files) {
+bool read_obj(const std::string& obj_path, Scene& scene, std::string& error,
+              std::vector<std::string>* warnings, const ReferencedFiles* files) {
   scene.layers.clear();
   ImportWarnings said(warnings);
   const ReferencedFiles beside_input = ReferencedFiles::beside(obj_path);
@@ -133,7 +138,8 @@ bool read_obj(const std::string& obj_path, Scene& scene, std::string& error, std
   Parsed parsed;
   {
     std::string text;
-    if (!read_file_bytes(obj_path, text, error) || !parse(text, materials, parsed, error)) return false;
+    if (!read_file_bytes(obj_path, text, error) || !parse(text, materials, parsed, error))
+      return false;
   }
   return scene_from(parsed, scene, said, error);
 }
@@ -172,26 +178,30 @@ bool scene_from(const Parsed& parsed, Scene& scene, ImportWarnings& warnings, st
         continue;
       }
       Triangle t;
-      const std::size_t n_vertices = attrib.vertices.size() / 3, n_texcoords = attrib.texcoords.size() / 2;
+      const std::size_t n_vertices = attrib.vertices.size() / 3,
+                        n_texcoords = attrib.texcoords.size() / 2;
       bool finite = true;
       for (int c = 0; c < 3; ++c) {
         const tinyobj::index_t idx = mesh.indices[offset + static_cast<std::size_t>(c)];
         // The parser does not check indices against the arrays; a face that
         // names a vertex the file lacks makes the file unreadable.
         if (idx.vertex_index < 0 || static_cast<std::size_t>(idx.vertex_index) >= n_vertices ||
-            (idx.texcoord_index >= 0 && static_cast<std::size_t>(idx.texcoord_index) >= n_texcoords)) {
+            (idx.texcoord_index >= 0 &&
+             static_cast<std::size_t>(idx.texcoord_index) >= n_texcoords)) {
           error = "face " + std::to_string(f + 1) + " of group '" + shape.name +
                   "' names a vertex or texture coordinate the file does not have";
           scene.layers.clear();
           return false;
         }
         for (int a = 0; a < 3; ++a) {
-          t.corners[3 * c + a] = attrib.vertices[3 * static_cast<std::size_t>(idx.vertex_index) + a];
+          t.corners[3 * c + a] =
+              attrib.vertices[3 * static_cast<std::size_t>(idx.vertex_index) + a];
           finite = finite && std::isfinite(t.corners[3 * c + a]);
         }
         if (idx.texcoord_index >= 0) {
           t.mapping[2 * c] = attrib.texcoords[2 * static_cast<std::size_t>(idx.texcoord_index)];
-          t.mapping[2 * c + 1] = attrib.texcoords[2 * static_cast<std::size_t>(idx.texcoord_index) + 1];
+          t.mapping[2 * c + 1] =
+              attrib.texcoords[2 * static_cast<std::size_t>(idx.texcoord_index) + 1];
         }
       }
       offset += n;
@@ -199,7 +209,8 @@ bool scene_from(const Parsed& parsed, Scene& scene, ImportWarnings& warnings, st
         ++non_finite;
         continue;
       }
-      t.smoothing = f < mesh.smoothing_group_ids.size() ? smoothing_bits(mesh.smoothing_group_ids[f]) : 0;
+      t.smoothing =
+          f < mesh.smoothing_group_ids.size() ? smoothing_bits(mesh.smoothing_group_ids[f]) : 0;
       const int material = f < mesh.material_ids.size() ? mesh.material_ids[f] : -1;
       auto [it, added] = layer_of.emplace(material, scene.layers.size());
       if (added) {

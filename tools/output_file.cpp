@@ -27,7 +27,8 @@ namespace {
 // in the meantime is never truncated or followed.
 bool create_exclusive(const fs::path& path) {
 #if defined(_WIN32)
-  const int fd = _wopen(path.wstring().c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  const int fd = _wopen(path.wstring().c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                        _S_IREAD | _S_IWRITE);
   if (fd < 0) return false;
   _close(fd);
 #else
@@ -93,10 +94,12 @@ bool OutputFile::open(const std::string& target, std::string& why, bool with_str
   target_ = real.string();
   const fs::path dir = real.parent_path();
   const std::string stem = "." + real.filename().string() + ".qev3ds-";
-  const auto clock = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto clock =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = dir / (stem + std::to_string(process_id()) + "-" +
-                                      std::to_string(counter++) + "-" + std::to_string((clock + attempt) % 100000) + ".tmp");
+    const fs::path candidate =
+        dir / (stem + std::to_string(process_id()) + "-" + std::to_string(counter++) + "-" +
+               std::to_string((clock + attempt) % 100000) + ".tmp");
     if (create_exclusive(candidate)) {
       temp_ = candidate.string();
       break;

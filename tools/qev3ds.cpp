@@ -1,11 +1,10 @@
 // qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF, STL.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "cli_common.h"
 #include "convert_command.h"
@@ -59,14 +58,19 @@ int run_info(const std::string& path, bool json) {
   return kOk;
 }
 
-int run_render(const std::string& in, const std::string& out, const std::string& size, const std::string& view) {
+int run_render(const std::string& in, const std::string& out, const std::string& size,
+               const std::string& view) {
 #if defined(QEV_TOOL_RENDER)
   RenderOptions options;
   if (!parse_size(size, options.width, options.height)) {
-    std::fprintf(stderr, "qev3ds: --size %s: give WIDTHxHEIGHT or one side, 1 to 16384 pixels\n", size.c_str());
+    std::fprintf(stderr, "qev3ds: --size %s: give WIDTHxHEIGHT or one side, 1 to 16384 pixels\n",
+                 size.c_str());
     return kUsage;
   }
-  options.view = view == "front" ? View::front : view == "top" ? View::top : view == "side" ? View::side : View::iso;
+  options.view = view == "front"  ? View::front
+                 : view == "top"  ? View::top
+                 : view == "side" ? View::side
+                                  : View::iso;
   std::string error;
   if (!output_allowed(out, in, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
@@ -81,13 +85,15 @@ int run_render(const std::string& in, const std::string& out, const std::string&
   return kOk;
 #else
   (void)in, (void)out, (void)size, (void)view;
-  std::fprintf(stderr, "qev3ds: this build has no renderer (it needs cairo: Debian libcairo2-dev)\n");
+  std::fprintf(stderr,
+               "qev3ds: this build has no renderer (it needs cairo: Debian libcairo2-dev)\n");
   return kUsage;
 #endif
 }
 
 int run(int argc, char** argv) {
-  CLI::App app{"qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
+  CLI::App app{
+      "qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
   app.require_subcommand(1);
   app.footer(
@@ -99,15 +105,19 @@ int run(int argc, char** argv) {
   std::vector<std::string> outs;
   ConvertSettings settings;
   bool json = false;
-  CLI::App* demo = app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
+  CLI::App* demo =
+      app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
   demo->add_option("OUT", out, "the .3ds file to write")->required();
-  CLI::App* info = app.add_subcommand("info", "list the layers of a 3DS file with totals and bounds");
+  CLI::App* info =
+      app.add_subcommand("info", "list the layers of a 3DS file with totals and bounds");
   info->add_option("FILE", in, "the .3ds file to read")->required();
   info->add_flag("--json", json, "print JSON for scripts");
   CLI::App* convert = app.add_subcommand(
-      "convert", "convert by the file extensions: .3ds to .obj, .gltf, .glb or .stl, and those to .3ds");
+      "convert",
+      "convert by the file extensions: .3ds to .obj, .gltf, .glb or .stl, and those to .3ds");
   convert->add_option("IN", in, "the file to read")->required();
-  convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")->required();
+  convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")
+      ->required();
   convert->add_option("--textures", settings.texture_folders,
                       "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* render = app.add_subcommand("render", "draw a 3DS scene into a PNG picture");

@@ -92,7 +92,8 @@ bool plain_relative_name(std::string_view name, std::string& why) {
 
 ReferencedFiles::ReferencedFiles(std::vector<fs::path> folders) : folders_(std::move(folders)) {}
 
-ReferencedFiles ReferencedFiles::beside(const std::string& input_path, const std::vector<std::string>& extra_folders) {
+ReferencedFiles ReferencedFiles::beside(const std::string& input_path,
+                                        const std::vector<std::string>& extra_folders) {
   fs::path own = fs::path(input_path).parent_path();
   if (own.empty()) own = ".";
   std::vector<fs::path> folders{own};
@@ -178,8 +179,8 @@ std::string safe_file_name(std::string_view name) {
   const std::size_t slash = name.find_last_of("/\\:");
   std::string out(slash == std::string_view::npos ? name : name.substr(slash + 1));
   for (char& c : out) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '.';
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_' || c == '.';
     if (!plain) c = '_';
   }
   while (!out.empty() && (out.front() == '-' || out.front() == '.')) out.front() = '_';

@@ -15,9 +15,9 @@ std::string capacity_problem(const Scene& scene) {
   for (const Layer& l : scene.layers) {
     const std::size_t limit = l.texture.empty() ? kMaxTriangles : kMaxTexturedTriangles;
     if (l.triangles.size() > limit) {
-      return "layer '" + l.name + "' has " + std::to_string(l.triangles.size()) +
-             " triangles; a" + (l.texture.empty() ? "n untextured" : " textured") +
-             " layer holds at most " + std::to_string(limit) + ": split it into several groups";
+      return "layer '" + l.name + "' has " + std::to_string(l.triangles.size()) + " triangles; a" +
+             (l.texture.empty() ? "n untextured" : " textured") + " layer holds at most " +
+             std::to_string(limit) + ": split it into several groups";
     }
     if (l.name.size() > kMaxLayerName) {
       return "layer name '" + l.name + "' has " + std::to_string(l.name.size()) +
@@ -48,7 +48,8 @@ WriteProblem write_3ds(const std::string& path, const Scene& scene) {
   QEV_PUT_3DS_N_LAYER(&n);
   for (std::int32_t k = 1; k <= n; ++k) {
     const Layer& l = scene.layers[static_cast<std::size_t>(k) - 1];
-    QEV_PUT_3DS_LAYER(&k, l.name.c_str(), &l.transparency, &l.red, &l.green, &l.blue, l.texture.c_str());
+    QEV_PUT_3DS_LAYER(&k, l.name.c_str(), &l.transparency, &l.red, &l.green, &l.blue,
+                      l.texture.c_str());
   }
   const std::int32_t edges[3] = {1, 1, 1};
   for (std::int32_t k = 1; k <= n; ++k) {
@@ -57,7 +58,8 @@ WriteProblem write_3ds(const std::string& path, const Scene& scene) {
     QEV_PUT_3DS_N_TRI(&k, &m);
     for (std::int32_t t = 1; t <= m; ++t) {
       const Triangle& tri = l.triangles[static_cast<std::size_t>(t) - 1];
-      r = QEV_PUT_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners.data(), edges, tri.mapping.data());
+      r = QEV_PUT_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners.data(), edges,
+                               tri.mapping.data());
       if (r != t && problem.code == 0) {
         problem = {r, "layer '" + l.name + "' triangle " + std::to_string(t) + " was refused (" +
                           std::to_string(r) + ")"};

@@ -2,14 +2,14 @@
 // lit colour of their normals; faces are painted far to near.
 #include "scene_render.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <optional>
-
-#include <cairo.h>
 
 #include "output_file.h"
 #include "smooth_normals.h"
@@ -36,10 +36,18 @@ struct Camera {
 Camera camera_for(View view) {
   Vec eye;  // from the scene towards the viewer, Z up
   switch (view) {
-    case View::front: eye = {0, -1, 0}; break;
-    case View::top: eye = {0, 0, 1}; break;
-    case View::side: eye = {1, 0, 0}; break;
-    default: eye = unit({1, -1, 0.8}); break;
+    case View::front:
+      eye = {0, -1, 0};
+      break;
+    case View::top:
+      eye = {0, 0, 1};
+      break;
+    case View::side:
+      eye = {1, 0, 0};
+      break;
+    default:
+      eye = unit({1, -1, 0.8});
+      break;
   }
   const Vec forward = {-eye[0], -eye[1], -eye[2]};
   const Vec world_up = view == View::top ? Vec{0, 1, 0} : Vec{0, 0, 1};
@@ -48,8 +56,8 @@ Camera camera_for(View view) {
 }
 
 struct Corner {
-  double x, y;       // in the picture, pixels
-  double r, g, b;    // lit colour
+  double x, y;     // in the picture, pixels
+  double r, g, b;  // lit colour
 };
 
 struct Patch {
@@ -66,7 +74,8 @@ using ContextPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 bool parse_size(const std::string& text, int& width, int& height) {
   const std::size_t x = text.find_first_of("xX");
   auto side = [](const std::string& s, int& out) {
-    if (s.empty() || s.size() > 5 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (s.empty() || s.size() > 5 || s.find_first_not_of("0123456789") != std::string::npos)
+      return false;
     out = std::atoi(s.c_str());
     return out >= 1 && out <= 16384;
   };
@@ -99,8 +108,10 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
       const qev3ds::Face& face = mesh.faces[f];
       if (face.a >= n || face.b >= n || face.c >= n) continue;
-      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
-      if (!look_of_group[slot]) look_of_group[slot] = qev3ds::face_look(materials, mesh, group_of[f]);
+      const std::size_t slot =
+          group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      if (!look_of_group[slot])
+        look_of_group[slot] = qev3ds::face_look(materials, mesh, group_of[f]);
       const qev3ds::Look& look = *look_of_group[slot];
       Patch p;
       p.alpha = 1.0 - std::clamp(look.transparency, 0, 100) / 100.0;
@@ -137,7 +148,8 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   const int scale = 2, w = options.width * scale, h = options.height * scale;
   SurfacePtr big(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h), cairo_surface_destroy);
   if (cairo_surface_status(big.get()) != CAIRO_STATUS_SUCCESS) {
-    error = "cannot make a picture of " + std::to_string(options.width) + "x" + std::to_string(options.height);
+    error = "cannot make a picture of " + std::to_string(options.width) + "x" +
+            std::to_string(options.height);
     return false;
   }
   ContextPtr cr(cairo_create(big.get()), cairo_destroy);
@@ -149,7 +161,8 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
     const double fit = std::min((w - 2 * margin) / std::max(hi[0] - lo[0], span * 1e-9),
                                 (h - 2 * margin) / std::max(hi[1] - lo[1], span * 1e-9));
     const double cx = (lo[0] + hi[0]) / 2, cy = (lo[1] + hi[1]) / 2;
-    std::stable_sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.depth > b.depth; });
+    std::stable_sort(patches.begin(), patches.end(),
+                     [](const Patch& a, const Patch& b) { return a.depth > b.depth; });
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
     for (const Patch& p : patches) {
       // The triangle in pixels, once for its gradient and once for its path.
@@ -178,7 +191,8 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
     }
   }
 
-  SurfacePtr out(cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.width, options.height), cairo_surface_destroy);
+  SurfacePtr out(cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.width, options.height),
+                 cairo_surface_destroy);
   ContextPtr small(cairo_create(out.get()), cairo_destroy);
   cairo_scale(small.get(), 1.0 / scale, 1.0 / scale);
   cairo_set_source_surface(small.get(), big.get(), 0, 0);
@@ -191,7 +205,8 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
     static_cast<std::ostream*>(stream)->write(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
   };
-  if (cairo_surface_write_to_png_stream(out.get(), append, &file.stream()) != CAIRO_STATUS_SUCCESS) {
+  if (cairo_surface_write_to_png_stream(out.get(), append, &file.stream()) !=
+      CAIRO_STATUS_SUCCESS) {
     error = "cannot encode the picture as PNG";
     return false;
   }

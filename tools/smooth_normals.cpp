@@ -12,8 +12,12 @@ struct Vec {
   double x = 0, y = 0, z = 0;
 };
 
-Vec sub(const float* p, const float* q) { return {double(p[0]) - q[0], double(p[1]) - q[1], double(p[2]) - q[2]}; }
-Vec cross(const Vec& u, const Vec& v) { return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x}; }
+Vec sub(const float* p, const float* q) {
+  return {double(p[0]) - q[0], double(p[1]) - q[1], double(p[2]) - q[2]};
+}
+Vec cross(const Vec& u, const Vec& v) {
+  return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
 double dot(const Vec& u, const Vec& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
 double length(const Vec& v) { return std::sqrt(dot(v, v)); }
 
@@ -33,7 +37,9 @@ double stable_acos(double x) {
       1.5707963050 +
       a * (-0.2145988016 +
            a * (0.0889789874 +
-                a * (-0.0501743046 + a * (0.0308918810 + a * (-0.0170881256 + a * (0.0066700901 - a * 0.0012624911))))));
+                a * (-0.0501743046 +
+                     a * (0.0308918810 +
+                          a * (-0.0170881256 + a * (0.0066700901 - a * 0.0012624911))))));
   const double r = std::sqrt(1.0 - a) * p;
   return x < 0 ? 3.14159265358979323846 - r : r;
 }
@@ -76,13 +82,17 @@ struct Contribution {
 
 }  // namespace
 
-Normal face_normal(const float* a, const float* b, const float* c) { return unit_or_up(cross(sub(b, a), sub(c, a))); }
+Normal face_normal(const float* a, const float* b, const float* c) {
+  return unit_or_up(cross(sub(b, a), sub(c, a)));
+}
 
 std::vector<Normal> corner_normals(const qev3ds::Mesh& mesh) {
   const std::size_t n_faces = mesh.faces.size(), n_vertices = mesh.vertex_count();
   std::vector<Normal> out(n_faces * 3, Normal{0.0f, 0.0f, 1.0f});
   auto at = [&](std::uint16_t i) { return &mesh.vertices[std::size_t(i) * 3]; };
-  auto usable = [&](const qev3ds::Face& f) { return f.a < n_vertices && f.b < n_vertices && f.c < n_vertices; };
+  auto usable = [&](const qev3ds::Face& f) {
+    return f.a < n_vertices && f.b < n_vertices && f.c < n_vertices;
+  };
 
   // Every point's contributions, one entry per distinct smoothing word.
   std::unordered_map<Point, std::vector<Contribution>, PointHash> around;

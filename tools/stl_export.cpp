@@ -1,8 +1,8 @@
 #include "stl_export.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <cmath>
 #include <limits>
 
 #include "output_file.h"
@@ -13,7 +13,8 @@ namespace {
 
 void put_u32(std::ostream& out, std::uint32_t v) {
   const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+                              static_cast<unsigned char>(v >> 16),
+                              static_cast<unsigned char>(v >> 24)};
   out.write(reinterpret_cast<const char*>(b), 4);
 }
 
@@ -38,15 +39,22 @@ Kept kind_of(const qev3ds::Mesh& m, const qev3ds::Face& f) {
 
 }  // namespace
 
-bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& result, std::string& error) {
+bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& result,
+               std::string& error) {
   result = StlExport{};
   std::size_t total = 0;
   for (const qev3ds::Mesh& m : scene.meshes) {
     for (const qev3ds::Face& f : m.faces) {
       switch (kind_of(m, f)) {
-        case Kept::yes: ++total; break;
-        case Kept::outside: ++result.faces_skipped; break;
-        case Kept::not_finite: ++result.faces_not_finite; break;
+        case Kept::yes:
+          ++total;
+          break;
+        case Kept::outside:
+          ++result.faces_skipped;
+          break;
+        case Kept::not_finite:
+          ++result.faces_not_finite;
+          break;
       }
     }
   }

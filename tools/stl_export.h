@@ -19,6 +19,7 @@ struct StlExport {
 // written as they are (Z up, as 3D printers take them). False with a message
 // in error when the file cannot be written, and whatever was at path is
 // then untouched.
-bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& result, std::string& error);
+bool write_stl(const qev3ds::Scene& scene, const std::string& path, StlExport& result,
+               std::string& error);
 
 }  // namespace qev::tool

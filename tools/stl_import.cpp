@@ -55,7 +55,8 @@ void read_binary(const std::string& b, Layer& layer, std::size_t& non_finite) {
   }
 }
 
-bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite, std::string& error) {
+bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite,
+                std::string& error) {
   std::istringstream in(text);
   std::string word;
   in >> word;
@@ -66,7 +67,8 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite, 
   std::string rest;
   std::getline(in, rest);
   const std::size_t first = rest.find_first_not_of(" \t\r");
-  if (first != std::string::npos) layer.name = rest.substr(first, rest.find_last_not_of(" \t\r") + 1 - first);
+  if (first != std::string::npos)
+    layer.name = rest.substr(first, rest.find_last_not_of(" \t\r") + 1 - first);
   Triangle t;
   int corners = 0;
   std::size_t line_facets = 0;
@@ -82,7 +84,8 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite, 
         char* end = nullptr;
         const float v = std::strtof(number.c_str(), &end);
         if (number.empty() || *end != '\0') {
-          error = "facet " + std::to_string(line_facets + 1) + " has a coordinate that is not a number";
+          error =
+              "facet " + std::to_string(line_facets + 1) + " has a coordinate that is not a number";
           return false;
         }
         t.corners[std::size_t(corners * 3 + i)] = v;
@@ -111,8 +114,8 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite, 
 
 }  // namespace
 
-bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error,
-                    std::vector<std::string>* warnings) {
+bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene,
+                    std::string& error, std::vector<std::string>* warnings) {
   scene.layers.clear();
   Layer layer;
   layer.name = name;
@@ -129,7 +132,8 @@ bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& sc
   return true;
 }
 
-bool read_stl(const std::string& path, Scene& scene, std::string& error, std::vector<std::string>* warnings) {
+bool read_stl(const std::string& path, Scene& scene, std::string& error,
+              std::vector<std::string>* warnings) {
   std::string bytes;
   if (!read_file_bytes(path, bytes, error)) return false;
   // The bytes go when this returns, before the caller splits the layer:

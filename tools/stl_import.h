@@ -18,7 +18,7 @@ bool read_stl(const std::string& path, Scene& scene, std::string& error,
               std::vector<std::string>* warnings = nullptr);
 
 // The same from bytes in memory, the layer named name.
-bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene, std::string& error,
-                    std::vector<std::string>* warnings = nullptr);
+bool read_stl_bytes(const std::string& bytes, const std::string& name, Scene& scene,
+                    std::string& error, std::vector<std::string>* warnings = nullptr);
 
 }  // namespace qev::tool

@@ -1,10 +1,10 @@
 #include "texture_files.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include <stb_image.h>
 #include <stb_image_write.h>
+
+#include <filesystem>
+#include <system_error>
 
 namespace qev::tool {
 namespace fs = std::filesystem;
@@ -15,7 +15,9 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 // PNG and JPEG by their first bytes, whatever the name says.
 bool png_or_jpeg(const std::string& bytes) {
-  const auto b = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0; };
+  const auto b = [&](std::size_t i) {
+    return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+  };
   const bool png = b(0) == 0x89 && b(1) == 'P' && b(2) == 'N' && b(3) == 'G';
   const bool jpeg = b(0) == 0xFF && b(1) == 0xD8 && b(2) == 0xFF;
   return png || jpeg;
@@ -32,8 +34,9 @@ std::string percent_encode(std::string_view s) {
   std::string out;
   for (const char c : s) {
     const auto u = static_cast<unsigned char>(c);
-    const bool unreserved = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-                            u == '-' || u == '.' || u == '_' || u == '~' || u == '/';
+    const bool unreserved = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
+                            (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_' ||
+                            u == '~' || u == '/';
     if (unreserved) {
       out += c;
     } else {
@@ -75,7 +78,8 @@ std::string TextureExport::place(const std::string& name) {
   const fs::path source = inputs_.find(name, why);
   if (source.empty()) {
     result = safe_file_name(name);
-    warnings_.push_back("texture \"" + name + "\" is not used: " + why + "; the output names \"" + result + "\"");
+    warnings_.push_back("texture \"" + name + "\" is not used: " + why + "; the output names \"" +
+                        result + "\"");
     return result;
   }
   std::string bytes;
@@ -91,7 +95,8 @@ std::string TextureExport::place(const std::string& name) {
   if (any_format_ || png_or_jpeg(bytes)) {
     result = on_disk;
     const fs::path target = out_dir / on_disk;
-    if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) return result;  // already there
+    if (fs::exists(target, ec) && fs::equivalent(source, target, ec))
+      return result;  // already there
     auto file = std::make_unique<OutputFile>();
     if (!file->open(target.string(), why)) {
       warnings_.push_back("texture \"" + name + "\" is not copied: " + why);
@@ -108,24 +113,27 @@ std::string TextureExport::place(const std::string& name) {
   const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
   const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
   if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
-    warnings_.push_back("texture \"" + name + "\" is not an image this tool can read (" + stbi_failure_reason() +
-                        "); the output names \"" + result + "\"");
+    warnings_.push_back("texture \"" + name + "\" is not an image this tool can read (" +
+                        stbi_failure_reason() + "); the output names \"" + result + "\"");
     return result;
   }
   if (static_cast<long long>(w) * h > kMaxImagePixels) {
-    warnings_.push_back("texture \"" + name + "\" is " + std::to_string(w) + " x " + std::to_string(h) +
-                        " pixels, more than this tool converts; the output names \"" + result + "\"");
+    warnings_.push_back(
+        "texture \"" + name + "\" is " + std::to_string(w) + " x " + std::to_string(h) +
+        " pixels, more than this tool converts; the output names \"" + result + "\"");
     return result;
   }
   unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 0);
   if (pixels == nullptr) {
-    warnings_.push_back("texture \"" + name + "\" cannot be decoded (" + std::string(stbi_failure_reason()) +
-                        "); the output names \"" + result + "\"");
+    warnings_.push_back("texture \"" + name + "\" cannot be decoded (" +
+                        std::string(stbi_failure_reason()) + "); the output names \"" + result +
+                        "\"");
     return result;
   }
   auto file = std::make_unique<OutputFile>();
   if (file->open((out_dir / result).string(), why)) {
-    if (stbi_write_png_to_func(append_to, &file->stream(), w, h, channels, pixels, w * channels) != 0) {
+    if (stbi_write_png_to_func(append_to, &file->stream(), w, h, channels, pixels, w * channels) !=
+        0) {
       files_.push_back(std::move(file));
     } else {
       warnings_.push_back("texture \"" + name + "\" could not be converted to PNG");

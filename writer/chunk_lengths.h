@@ -23,7 +23,9 @@ constexpr std::uint32_t named_object_length(std::uint32_t O, std::uint32_t L, st
 }
 constexpr std::uint32_t point_array_length(std::uint32_t V) { return 12 * V + 8; }
 constexpr std::uint32_t tex_verts_length(std::uint32_t V) { return 8 * V + 8; }
-constexpr std::uint32_t face_array_length(std::uint32_t L, std::uint32_t N) { return L + 14 * N + 22; }
+constexpr std::uint32_t face_array_length(std::uint32_t L, std::uint32_t N) {
+  return L + 14 * N + 22;
+}
 constexpr std::uint32_t mat_group_length(std::uint32_t L, std::uint32_t N) { return L + 2 * N + 8; }
 constexpr std::uint32_t smooth_group_length(std::uint32_t N) { return 4 * N + 6; }
 inline constexpr std::uint32_t kMeshMatrixLength = 54;

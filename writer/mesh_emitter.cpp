@@ -97,8 +97,8 @@ std::int32_t end_layer(WriterState& w) {
   TriangleStage& s = w.stage;
   // The declared count, but never more than was staged: a face that was not
   // staged for this layer would come from an earlier one.
-  std::int32_t faces = w.declared_triangles < s.triangle_count ? w.declared_triangles
-                                                               : s.triangle_count;
+  std::int32_t faces =
+      w.declared_triangles < s.triangle_count ? w.declared_triangles : s.triangle_count;
   if (faces < 0) faces = 0;
   write_object(w.out, w.layers[w.current_layer], s, static_cast<std::uint32_t>(faces));
   w.out.flush();

@@ -14,8 +14,10 @@
 namespace qev::writer {
 namespace {
 
-constexpr std::size_t kMaxCount = qev3ds::limits::mesh_items;  // vertex, mapping, face and group counts are u16
-static_assert(kMaxCount == 0xFFFF && qev3ds::limits::name_kept == static_cast<std::size_t>(kReaderNameChars),
+constexpr std::size_t kMaxCount =
+    qev3ds::limits::mesh_items;  // vertex, mapping, face and group counts are u16
+static_assert(kMaxCount == 0xFFFF &&
+                  qev3ds::limits::name_kept == static_cast<std::size_t>(kReaderNameChars),
               "the public limits are the format's counts and the reader's names");
 // A chunk whose end passes the largest signed 32-bit offset is not read.
 constexpr std::size_t kMaxFileSize = 0x7FFFFFFF;
@@ -36,7 +38,8 @@ class ChunkBuffer {
     const std::size_t start = open_.back();
     open_.pop_back();
     const auto length = static_cast<std::uint32_t>(bytes_.size() - start);
-    for (int i = 0; i < 4; ++i) bytes_[start + 2 + std::size_t(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes_[start + 2 + std::size_t(i)] = static_cast<std::uint8_t>(length >> (8 * i));
   }
   void put_u8(std::uint8_t v) { bytes_.push_back(v); }
   void put_u16(std::uint16_t v) {
@@ -66,7 +69,8 @@ class ChunkBuffer {
       for (std::size_t i = 0; i < values.size(); ++i) {
         std::uint32_t v;
         std::memcpy(&v, &values[i], sizeof v);
-        for (int b = 0; b < 4; ++b) bytes_[at + 4 * i + std::size_t(b)] = static_cast<std::uint8_t>(v >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+          bytes_[at + 4 * i + std::size_t(b)] = static_cast<std::uint8_t>(v >> (8 * b));
       }
     }
   }
@@ -233,7 +237,9 @@ void mesh(ChunkBuffer& out, const qev3ds::Mesh& m) {
     std::size_t current = 0;  // faces the reader holds
     for (const qev3ds::FaceGroup& g : m.groups) {
       if (g.indices.empty() && static_cast<std::size_t>(g.count) != current) {
-        face_array(out, std::vector<qev3ds::Face>(static_cast<std::size_t>(g.count), qev3ds::Face{0, 0, 0, 0, 0}),
+        face_array(out,
+                   std::vector<qev3ds::Face>(static_cast<std::size_t>(g.count),
+                                             qev3ds::Face{0, 0, 0, 0, 0}),
                    false);
         current = static_cast<std::size_t>(g.count);
       }
@@ -255,11 +261,13 @@ bool finite(const std::vector<float>& values) {
 qev3ds::WriteResult check(const qev3ds::Scene& scene) {
   using qev3ds::WriteResult;
   const auto name_problem = [](const std::string& name) {
-    return name.size() > static_cast<std::size_t>(kReaderNameChars) || name.find('\0') != std::string::npos;
+    return name.size() > static_cast<std::size_t>(kReaderNameChars) ||
+           name.find('\0') != std::string::npos;
   };
   const auto too_long = [](const std::string& what) {
-    return WriteResult{qev3ds::write_too_long, what + " is longer than the " + std::to_string(kReaderNameChars) +
-                                                   " characters a 3DS reader keeps, or holds a NUL"};
+    return WriteResult{qev3ds::write_too_long,
+                       what + " is longer than the " + std::to_string(kReaderNameChars) +
+                           " characters a 3DS reader keeps, or holds a NUL"};
   };
   for (std::size_t i = 0; i < scene.materials.size(); ++i) {
     const qev3ds::Material& m = scene.materials[i];
@@ -272,25 +280,29 @@ qev3ds::WriteResult check(const qev3ds::Scene& scene) {
     const std::string which = "mesh " + std::to_string(i + 1) + " ('" + m.name + "')";
     if (name_problem(m.name)) return too_long(which + ": its name");
     if (m.vertices.size() % 3 != 0 || m.mapping.size() % 2 != 0) {
-      return {qev3ds::write_out_of_range, which + ": its vertex or mapping array is not whole points"};
+      return {qev3ds::write_out_of_range,
+              which + ": its vertex or mapping array is not whole points"};
     }
-    if (m.vertex_count() > kMaxCount || m.mapping_count() > kMaxCount || m.faces.size() > kMaxCount) {
-      return {qev3ds::write_out_of_range, which + ": " + std::to_string(m.vertex_count()) + " vertices, " +
-                                              std::to_string(m.mapping_count()) + " mapping pairs, " +
-                                              std::to_string(m.faces.size()) +
+    if (m.vertex_count() > kMaxCount || m.mapping_count() > kMaxCount ||
+        m.faces.size() > kMaxCount) {
+      return {qev3ds::write_out_of_range, which + ": " + std::to_string(m.vertex_count()) +
+                                              " vertices, " + std::to_string(m.mapping_count()) +
+                                              " mapping pairs, " + std::to_string(m.faces.size()) +
                                               " faces; a 3DS mesh holds at most 65,535 of each"};
     }
     if (!finite(m.vertices) || !finite(m.mapping)) {
-      return {qev3ds::write_not_finite, which + ": a coordinate or mapping value is not a finite number"};
+      return {qev3ds::write_not_finite,
+              which + ": a coordinate or mapping value is not a finite number"};
     }
     for (const qev3ds::FaceGroup& g : m.groups) {
       if (name_problem(g.material)) return too_long(which + ": a face group's material name");
       const bool listed = !g.indices.empty();
       if (g.count < 0 || static_cast<std::size_t>(g.count) > kMaxCount ||
           (listed && static_cast<std::size_t>(g.count) != g.indices.size())) {
-        return {qev3ds::write_out_of_range,
-                which + ": face group '" + g.material + "' counts " + std::to_string(g.count) + " faces but lists " +
-                    std::to_string(g.indices.size()) + "; a group holds at most 65,535"};
+        return {qev3ds::write_out_of_range, which + ": face group '" + g.material + "' counts " +
+                                                std::to_string(g.count) + " faces but lists " +
+                                                std::to_string(g.indices.size()) +
+                                                "; a group holds at most 65,535"};
       }
     }
   }
@@ -329,7 +341,8 @@ WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) no
     if (bytes.size() > qev::writer::kMaxFileSize) {
       const std::string needed = std::to_string(bytes.size());
       bytes.clear();
-      return {write_out_of_range, "the scene needs " + needed + " bytes; a 3DS file holds at most 2 GiB"};
+      return {write_out_of_range,
+              "the scene needs " + needed + " bytes; a 3DS file holds at most 2 GiB"};
     }
     return {};
   } catch (const std::bad_alloc&) {

@@ -112,7 +112,7 @@ class WeldIndex {
     if (std::fabs(v) < kBitKeyed) {
       const double scaled = static_cast<double>(v) * kCellsPerUnit;  // exact
       const double cell = std::floor(scaled);
-      const double offset = scaled - cell;                           // exact
+      const double offset = scaled - cell;  // exact
       if (offset < kReach) side = -1;
       if (offset > 1.0 - kReach) side = 1;
       return static_cast<std::int64_t>(cell);
@@ -141,7 +141,9 @@ class WeldIndex {
     }
     return h;
   }
-  static std::uint32_t fingerprint(const Cell& cell) { return static_cast<std::uint32_t>(hash(cell) >> 32); }
+  static std::uint32_t fingerprint(const Cell& cell) {
+    return static_cast<std::uint32_t>(hash(cell) >> 32);
+  }
 
   static bool same_cell(const float* pooled, const Cell& cell) {
     Cell other;

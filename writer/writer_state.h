@@ -12,14 +12,15 @@
 namespace qev::writer {
 
 inline constexpr int kMaxLayers = static_cast<int>(qev3ds::limits::layers);
-inline constexpr int kStageCapacity = static_cast<int>(qev3ds::limits::triangles);  // triangles, vertices and mapping pairs per layer
-inline constexpr int kNameField = 80;          // layer name, material name, texture name
+inline constexpr int kStageCapacity =
+    static_cast<int>(qev3ds::limits::triangles);  // triangles, vertices and mapping pairs per layer
+inline constexpr int kNameField = 80;             // layer name, material name, texture name
 inline constexpr int kMaxLayerNameChars = kNameField - 4;  // room for "MAT" and the NUL
 inline constexpr int kMaxTextureChars = kNameField - 1;
 static_assert(kMaxLayerNameChars == static_cast<int>(qev3ds::limits::layer_name) &&
-              kMaxTextureChars == static_cast<int>(qev3ds::limits::texture_name) &&
-              qev3ds::limits::vertices == qev3ds::limits::triangles &&
-              qev3ds::limits::textured_triangles == qev3ds::limits::vertices / 3,
+                  kMaxTextureChars == static_cast<int>(qev3ds::limits::texture_name) &&
+                  qev3ds::limits::vertices == qev3ds::limits::triangles &&
+                  qev3ds::limits::textured_triangles == qev3ds::limits::vertices / 3,
               "the public limits are the writer's fields and tables");
 inline constexpr int kPathField = 1024;
 

@@ -26,13 +26,15 @@ static int walk(FILE* f, long end) {
     const long start = ftell(f);
     if (fread(h, 1, 6, f) != 6) return -1;
     const unsigned id = h[0] | (h[1] << 8);
-    const uint32_t len = (uint32_t)h[2] | ((uint32_t)h[3] << 8) | ((uint32_t)h[4] << 16) | ((uint32_t)h[5] << 24);
+    const uint32_t len =
+        (uint32_t)h[2] | ((uint32_t)h[3] << 8) | ((uint32_t)h[4] << 16) | ((uint32_t)h[5] << 24);
     if (len < 6) return -1;
     if (id == 0x4D4D || id == 0x3D3D || id == 0x4100) {
       if (walk(f, start + (long)len) != 0) return -1;
     } else if (id == 0x4000) {
       int c;
-      while ((c = fgetc(f)) > 0) {}
+      while ((c = fgetc(f)) > 0) {
+      }
       if (walk(f, start + (long)len) != 0) return -1;
     } else if (id == 0x4110 || id == 0x4140 || id == 0x4120) {
       unsigned char n2[2];

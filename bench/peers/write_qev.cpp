@@ -22,7 +22,8 @@ std::vector<qev3ds::Layer> layers_of(const qev3ds::Scene& scene) {
     l.red = 120, l.green = 160, l.blue = 200;
     for (const qev3ds::Face& f : m.faces) {
       for (const std::uint16_t v : {f.a, f.b, f.c})
-        for (int a = 0; a < 3; ++a) l.corners.push_back(m.vertices[3 * std::size_t{v} + std::size_t(a)]);
+        for (int a = 0; a < 3; ++a)
+          l.corners.push_back(m.vertices[3 * std::size_t{v} + std::size_t(a)]);
       l.smoothing.push_back(static_cast<std::int32_t>(f.smoothing));
     }
     layers.push_back(std::move(l));

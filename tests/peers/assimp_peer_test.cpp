@@ -2,14 +2,14 @@
 // write must open in it with the same meshes, positions, face counts,
 // material names and colours; 3DS files it exports from OBJ must read back
 // through our reader with the OBJ's geometry.
+#include <gtest/gtest.h>
+#include <tiny_obj_loader.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <tiny_obj_loader.h>
 
 #include "support/demo_layers.h"
 #include "support/temp_files.h"
@@ -49,7 +49,8 @@ std::map<std::string, ObjGroup> load_obj(const std::string& path) {
       std::array<float, 9> face{};
       for (int c = 0; c < 3; ++c) {
         const auto idx = shape.mesh.indices[3 * f + static_cast<std::size_t>(c)];
-        for (int a = 0; a < 3; ++a) face[3 * c + a] = attrib.vertices[3 * static_cast<std::size_t>(idx.vertex_index) + a];
+        for (int a = 0; a < 3; ++a)
+          face[3 * c + a] = attrib.vertices[3 * static_cast<std::size_t>(idx.vertex_index) + a];
       }
       g.faces.push_back(face);
     }
@@ -58,10 +59,12 @@ std::map<std::string, ObjGroup> load_obj(const std::string& path) {
 }
 
 std::vector<HostLayer> sample_layers() {
-  std::vector<HostLayer> layers = {{"Grid", 0, 200, 100, 50, "", {}}, {"Decal", 25, 10, 20, 30, "decal.png", {}}};
+  std::vector<HostLayer> layers = {{"Grid", 0, 200, 100, 50, "", {}},
+                                   {"Decal", 25, 10, 20, 30, "decal.png", {}}};
   for (int i = 0; i < 30; ++i) {
     for (int j = 0; j < 30; ++j) {
-      const float x = static_cast<float>(i) * 0.5f, y = static_cast<float>(j) * 0.25f, z = static_cast<float>((i * j) % 7);
+      const float x = static_cast<float>(i) * 0.5f, y = static_cast<float>(j) * 0.25f,
+                  z = static_cast<float>((i * j) % 7);
       HostTriangle a, b;
       a.corners = {x, y, z, x + 0.5f, y, z, x + 0.5f, y + 0.25f, z};
       b.corners = {x, y, z, x + 0.5f, y + 0.25f, z, x, y + 0.25f, z};
@@ -76,7 +79,8 @@ std::vector<HostLayer> sample_layers() {
 
 // What assimp sees of a file we wrote: per layer the faces of its material,
 // compared with what was written.
-void expect_assimp_sees(const TempDir& dir, const std::string& ours, const std::vector<HostLayer>& layers) {
+void expect_assimp_sees(const TempDir& dir, const std::string& ours,
+                        const std::vector<HostLayer>& layers) {
   const std::string obj = dir.path("assimp.obj");
   ASSERT_EQ(run("assimp export " + ours + " " + obj), 0);
   const auto groups = load_obj(obj);
@@ -111,7 +115,8 @@ TEST(AssimpPeer, OpensALargerSceneWeWrite) {
 
 TEST(AssimpPeer, OpensTheDemoScene) {
   TempDir dir;
-  const std::vector<HostLayer> layers = write_demo_layers(dir.path("demo.3ds"), dir.path("demo.txt"));
+  const std::vector<HostLayer> layers =
+      write_demo_layers(dir.path("demo.3ds"), dir.path("demo.txt"));
   ASSERT_EQ(layers.size(), 3u);
   expect_assimp_sees(dir, dir.path("demo.3ds"), layers);
 }
@@ -123,9 +128,13 @@ TEST(AssimpPeer, WeReadWhatItExportsFromObj) {
     return Bytes(m.begin(), m.end());
   }());
   std::string obj = "mtllib in.mtl\n";
-  for (int i = 0; i < 40; ++i) obj += "v " + std::to_string(i * 0.5) + " " + std::to_string(i % 3) + " " + std::to_string(i / 7) + "\n";
+  for (int i = 0; i < 40; ++i)
+    obj += "v " + std::to_string(i * 0.5) + " " + std::to_string(i % 3) + " " +
+           std::to_string(i / 7) + "\n";
   obj += "vt 0 0\nvt 1 0\nvt 1 1\ng walls\nusemtl red\n";
-  for (int i = 1; i + 2 <= 20; ++i) obj += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
+  for (int i = 1; i + 2 <= 20; ++i)
+    obj +=
+        "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
   obj += "g floor\nusemtl wood\nf 21/1 22/2 23/3 24/1\nf 25/1 30/2 35/3\n";
   write_bytes(dir.path("in.obj"), Bytes(obj.begin(), obj.end()));
   const std::string exported = dir.path("assimp.3ds");

@@ -1,6 +1,13 @@
 // An independent reader as the oracle: the 3DS test models that ship with
 // Debian's assimp-testmodels are read by our reader and by lib3ds, and per
 // mesh the names, face counts and every face's corner positions must agree.
+#include <gtest/gtest.h>
+#include <lib3ds/file.h>
+#include <lib3ds/material.h>
+#include <lib3ds/matrix.h>
+#include <lib3ds/mesh.h>
+#include <lib3ds/vector.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -11,14 +18,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <lib3ds/file.h>
-#include <lib3ds/matrix.h>
-#include <lib3ds/mesh.h>
-#include <lib3ds/vector.h>
-
-#include <lib3ds/material.h>
 
 #include "qev_3ds.h"
 #include "qev_3ds_scene.hpp"
@@ -106,7 +105,8 @@ std::vector<Mesh> read_lib3ds(const fs::path& path, std::vector<bool>& mirrored)
       std::array<float, 9> corners{};
       for (int c = 0; c < 3; ++c) {
         const Lib3dsWord p = mesh->faceL[f].points[c];
-        for (int a = 0; a < 3; ++a) corners[3 * c + a] = p < mesh->points ? mesh->pointL[p].pos[a] : 0.0f;
+        for (int a = 0; a < 3; ++a)
+          corners[3 * c + a] = p < mesh->points ? mesh->pointL[p].pos[a] : 0.0f;
       }
       m.faces.push_back(corners);
     }
@@ -162,7 +162,8 @@ TEST(PeerModels, EveryFaceHasTheMaterialLib3dsGivesIt) {
   // The models have one material per mesh; a mesh of three groups, one of
   // them naming a material the file lacks, joins them.
   TempDir dir;
-  const Chunk diffuse = Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, 9, 8, 7), rgb24(LIN_COLOR_24, 9, 8, 7)});
+  const Chunk diffuse =
+      Chunk(MAT_DIFFUSE).children({rgb24(COLOR_24, 9, 8, 7), rgb24(LIN_COLOR_24, 9, 8, 7)});
   write_bytes(dir.path("groups.3ds"),
               m3d_file({material("fur", {diffuse}), material("eye", {diffuse}),
                         object("Cat", {points({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}),
@@ -193,9 +194,11 @@ TEST(PeerModels, EveryFaceHasTheMaterialLib3dsGivesIt) {
       for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         // lib3ds leaves faces without a name where no group lists them, and
         // where the mesh has no group at all (our default group).
-        if (group_of[f] < 0 || (mesh.groups.size() == 1 && mesh.groups[0].material == "WG_DEFAULT")) continue;
+        if (group_of[f] < 0 || (mesh.groups.size() == 1 && mesh.groups[0].material == "WG_DEFAULT"))
+          continue;
         const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
-        EXPECT_EQ(std::string(look.material_name), t->faceL[f].material) << mesh.name << " face " << f;
+        EXPECT_EQ(std::string(look.material_name), t->faceL[f].material)
+            << mesh.name << " face " << f;
         used.insert(std::string(look.material_name));
         ++faces;
       }
@@ -209,7 +212,8 @@ TEST(PeerModels, EveryFaceHasTheMaterialLib3dsGivesIt) {
     for (std::size_t k = 0; k < c.layers.size(); ++k) {
       const qev3ds::Look look = qev3ds::mesh_look(materials, read.scene.meshes[k]);
       EXPECT_TRUE(look.colour.red == c.layers[k].red && look.colour.green == c.layers[k].green &&
-                  look.colour.blue == c.layers[k].blue && look.transparency == c.layers[k].transparency &&
+                  look.colour.blue == c.layers[k].blue &&
+                  look.transparency == c.layers[k].transparency &&
                   look.texture == c.layers[k].texture)
           << k;
     }
@@ -242,7 +246,8 @@ void expect_lib3ds_sees(const std::string& path, const std::vector<qev::test::Ho
       EXPECT_EQ(std::string(mesh->faceL[f].material), l.name + "MAT");
       for (int c = 0; c < 3; ++c) {
         for (int a = 0; a < 3; ++a) {
-          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a], l.triangles[f].corners[3 * c + a]);
+          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a],
+                    l.triangles[f].corners[3 * c + a]);
         }
       }
     }

@@ -17,7 +17,10 @@ class Chunk {
  public:
   explicit Chunk(std::uint16_t id) : id_(id) {}
 
-  Chunk& u8(std::uint8_t v) { payload_.push_back(v); return *this; }
+  Chunk& u8(std::uint8_t v) {
+    payload_.push_back(v);
+    return *this;
+  }
   Chunk& u16(std::uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
   Chunk& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
   Chunk& f32(float v) {
@@ -33,13 +36,19 @@ class Chunk {
     payload_.insert(payload_.end(), b.begin(), b.end());
     return *this;
   }
-  Chunk& child(const Chunk& c) { children_.push_back(c); return *this; }
+  Chunk& child(const Chunk& c) {
+    children_.push_back(c);
+    return *this;
+  }
   Chunk& children(std::initializer_list<Chunk> cs) {
     for (const Chunk& c : cs) children_.push_back(c);
     return *this;
   }
   // A length other than the true one.
-  Chunk& length(std::uint32_t forced) { forced_ = forced; return *this; }
+  Chunk& length(std::uint32_t forced) {
+    forced_ = forced;
+    return *this;
+  }
 
   Bytes bytes() const {
     Bytes body = payload_;

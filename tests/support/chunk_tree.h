@@ -42,8 +42,15 @@ struct Node {
 // How many payload bytes come before the sub-chunks, or -1 for a leaf.
 inline long payload_before_children(std::uint16_t id, const std::uint8_t* body, std::size_t size) {
   switch (id) {
-    case M3DMAGIC: case MDATA: case MAT_ENTRY: case MAT_DIFFUSE: case MAT_SPECULAR:
-    case MAT_SHININESS: case MAT_TRANSPARENCY: case MAT_TEXMAP: case N_TRI_OBJECT:
+    case M3DMAGIC:
+    case MDATA:
+    case MAT_ENTRY:
+    case MAT_DIFFUSE:
+    case MAT_SPECULAR:
+    case MAT_SHININESS:
+    case MAT_TRANSPARENCY:
+    case MAT_TEXMAP:
+    case N_TRI_OBJECT:
       return 0;
     case NAMED_OBJECT: {
       std::size_t n = 0;

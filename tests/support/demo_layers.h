@@ -21,8 +21,13 @@ inline std::vector<HostLayer> write_demo_layers(const std::string& path, const s
   const std::int32_t written[3][4] = {{200, 120, 40, 0}, {255, 255, 255, 25}, {0, 0, 0, 50}};
   std::vector<HostLayer> layers;
   for (std::size_t k = 0; k < 3; ++k) {
-    HostLayer l{read.layers[k].name, written[k][3], written[k][0], written[k][1], written[k][2],
-                read.layers[k].texture, {}};
+    HostLayer l{read.layers[k].name,
+                written[k][3],
+                written[k][0],
+                written[k][1],
+                written[k][2],
+                read.layers[k].texture,
+                {}};
     for (const ReadTriangle& t : read.layers[k].triangles) {
       HostTriangle h;
       h.corners = t.corners;

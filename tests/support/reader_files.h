@@ -34,7 +34,8 @@ inline Chunk tex_verts(const std::vector<float>& uv) {
 inline Chunk faces(const std::vector<std::uint16_t>& abc, std::initializer_list<Chunk> subs = {}) {
   Chunk c(FACE_ARRAY);
   c.u16(static_cast<std::uint16_t>(abc.size() / 3));
-  for (std::size_t i = 0; i < abc.size(); i += 3) c.u16(abc[i]).u16(abc[i + 1]).u16(abc[i + 2]).u16(7);
+  for (std::size_t i = 0; i < abc.size(); i += 3)
+    c.u16(abc[i]).u16(abc[i + 1]).u16(abc[i + 2]).u16(7);
   for (const Chunk& s : subs) c.child(s);
   return c;
 }
@@ -62,7 +63,9 @@ inline Chunk rgb24(std::uint16_t id, std::uint8_t r, std::uint8_t g, std::uint8_
   return Chunk(id).u8(r).u8(g).u8(b);
 }
 
-inline Chunk rgbf(std::uint16_t id, float r, float g, float b) { return Chunk(id).f32(r).f32(g).f32(b); }
+inline Chunk rgbf(std::uint16_t id, float r, float g, float b) {
+  return Chunk(id).f32(r).f32(g).f32(b);
+}
 
 inline Chunk percentage(std::uint16_t id, std::uint16_t value) {
   return Chunk(id).child(Chunk(INT_PERCENTAGE).u16(value));
@@ -76,13 +79,15 @@ inline Chunk material(const std::string& name, std::initializer_list<Chunk> more
 }
 
 inline Chunk texmap(const std::string& file) {
-  return Chunk(MAT_TEXMAP).children({Chunk(INT_PERCENTAGE).u16(100), Chunk(MAT_MAPNAME).str(file),
-                                     Chunk(MAT_MAP_TILING).u16(0), Chunk(MAT_MAP_TEXBLUR).f32(0)});
+  return Chunk(MAT_TEXMAP)
+      .children({Chunk(INT_PERCENTAGE).u16(100), Chunk(MAT_MAPNAME).str(file),
+                 Chunk(MAT_MAP_TILING).u16(0), Chunk(MAT_MAP_TEXBLUR).f32(0)});
 }
 
 // A unit triangle mesh named name using material mat.
 inline Chunk triangle_object(const std::string& name, const std::string& mat) {
-  return object(name, {points({0, 0, 0, 1, 0, 0, 0, 1, 0}), faces({0, 1, 2}, {mat_group(mat, {0})})});
+  return object(name,
+                {points({0, 0, 0, 1, 0, 0, 0, 1, 0}), faces({0, 1, 2}, {mat_group(mat, {0})})});
 }
 
 }  // namespace qev::test

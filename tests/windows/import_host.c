@@ -56,7 +56,8 @@ static int run(void) {
   check(QEV_PUT_3DS_TRIANGLE_END() == QEV_OK, "layer written");
   check(QEV_PUT_3DS_END(&status) == QEV_OK && status == 0, "file finished");
 
-  check(QEV_READ_3DS_FILENAME("import_host.3ds", &status) == QEV_OK && status == QEV_READ_OK, "file read");
+  check(QEV_READ_3DS_FILENAME("import_host.3ds", &status) == QEV_OK && status == QEV_READ_OK,
+        "file read");
   check(QEV_READ_3DS_N_LAYER(&layers) == 1 && layers == 1, "one layer read");
   check(QEV_READ_3DS_LAYER(&one, name, &t, &r, &g, &b, texture) == QEV_OK, "layer read");
   check(same_text(name, "Plate") && same_text(texture, "PLATE.BMP"), "name and texture back");
@@ -66,7 +67,8 @@ static int run(void) {
     const int32_t number = k + 1;
     int i;
     /* The answer counts the triangles of this layer fetched so far. */
-    check(QEV_READ_3DS_TRIANGLE(&one, &number, &smoothing, got, got_map) == number, "triangle read");
+    check(QEV_READ_3DS_TRIANGLE(&one, &number, &smoothing, got, got_map) == number,
+          "triangle read");
     for (i = 0; i < 9; ++i) check(got[i] == corners[k][i], "corner back");
     for (i = 0; i < 6; ++i) check(got_map[i] == mapping[k][i], "mapping back");
     check(smoothing == 1, "smoothing back");

@@ -60,7 +60,8 @@ int32_t call(int index, std::initializer_list<const void*> args) {
   const int32_t moved = qev_call_stdcall(g_exports[index], packed, n, &result);
   if (moved != 0) {
     if (g_moved++ < 13)
-      std::printf("%s: stack pointer moved by %d bytes across the call\n", kExportNames[index], moved);
+      std::printf("%s: stack pointer moved by %d bytes across the call\n", kExportNames[index],
+                  moved);
   }
   return result;
 }
@@ -68,20 +69,21 @@ int32_t call(int index, std::initializer_list<const void*> args) {
 // The script's table takes C-convention functions; each forwards through the probe.
 int32_t form(const char* p) { return call(0, {p}); }
 int32_t n_layer(const int32_t* n) { return call(1, {n}); }
-int32_t layer(const int32_t* k, const char* name, const int32_t* t, const int32_t* r, const int32_t* g,
-              const int32_t* b, const char* tex) {
+int32_t layer(const int32_t* k, const char* name, const int32_t* t, const int32_t* r,
+              const int32_t* g, const int32_t* b, const char* tex) {
   return call(2, {k, name, t, r, g, b, tex});
 }
 int32_t n_tri(const int32_t* k, const int32_t* n) { return call(3, {k, n}); }
-int32_t triangle(const int32_t* k, const int32_t* i, const int32_t* s, const float* c, const int32_t* e,
-                 const float* m) {
+int32_t triangle(const int32_t* k, const int32_t* i, const int32_t* s, const float* c,
+                 const int32_t* e, const float* m) {
   return call(4, {k, i, s, c, e, m});
 }
 int32_t triangle_end() { return call(5, {}); }
 int32_t end(int32_t* status) { return call(6, {status}); }
 int32_t read_file(const char* p, int32_t* status) { return call(7, {p, status}); }
 int32_t read_n_layer(int32_t* n) { return call(8, {n}); }
-int32_t read_layer(const int32_t* k, char* name, int32_t* t, int32_t* r, int32_t* g, int32_t* b, char* tex) {
+int32_t read_layer(const int32_t* k, char* name, int32_t* t, int32_t* r, int32_t* g, int32_t* b,
+                   char* tex) {
   return call(9, {k, name, t, r, g, b, tex});
 }
 int32_t read_n_tri(const int32_t* k, int32_t* n) { return call(10, {k, n}); }
@@ -107,11 +109,12 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  const HostApi api{form,    n_layer,      layer,        n_tri,      triangle,      triangle_end, end,
-                    read_file, read_n_layer, read_layer, read_n_tri, read_triangle, read_end};
+  const HostApi api{form,         n_layer,       layer,     n_tri,        triangle,
+                    triangle_end, end,           read_file, read_n_layer, read_layer,
+                    read_n_tri,   read_triangle, read_end};
   const script::Tally t = script::run(api, dir);
-  std::printf("stdcall host on %s: %d passed, %d failed, %d calls moved the stack pointer\n", dll_name,
-              t.passed, t.failed, g_moved);
+  std::printf("stdcall host on %s: %d passed, %d failed, %d calls moved the stack pointer\n",
+              dll_name, t.passed, t.failed, g_moved);
   FreeLibrary(dll);
   return t.failed == 0 && g_moved == 0 ? 0 : 1;
 }

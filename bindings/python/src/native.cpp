@@ -35,9 +35,9 @@ struct Functions {
 };
 
 constexpr Functions kBuiltIn = {
-    &QEV_FORM_3DS_FILENAME, &QEV_PUT_3DS_N_LAYER,   &QEV_PUT_3DS_LAYER,    &QEV_PUT_3DS_N_TRI,
-    &QEV_PUT_3DS_TRIANGLE,  &QEV_PUT_3DS_TRIANGLE_END, &QEV_PUT_3DS_END,   &QEV_READ_3DS_FILENAME,
-    &QEV_READ_3DS_N_LAYER,  &QEV_READ_3DS_LAYER,    &QEV_READ_3DS_N_TRI,   &QEV_READ_3DS_TRIANGLE,
+    &QEV_FORM_3DS_FILENAME, &QEV_PUT_3DS_N_LAYER,      &QEV_PUT_3DS_LAYER,  &QEV_PUT_3DS_N_TRI,
+    &QEV_PUT_3DS_TRIANGLE,  &QEV_PUT_3DS_TRIANGLE_END, &QEV_PUT_3DS_END,    &QEV_READ_3DS_FILENAME,
+    &QEV_READ_3DS_N_LAYER,  &QEV_READ_3DS_LAYER,       &QEV_READ_3DS_N_TRI, &QEV_READ_3DS_TRIANGLE,
     &QEV_READ_3DS_END};
 
 Functions g_fn = kBuiltIn;
@@ -59,8 +59,9 @@ class Buffer {
     if (PyObject_GetBuffer(obj, &view_, flags) != 0) return false;
     held_ = true;
     if (view_.itemsize != itemsize || view_.len < itemsize * count) {
-      PyErr_Format(PyExc_ValueError, "%s: need %zd items of %zd bytes, got %zd bytes of items of %zd",
-                   what, count, itemsize, view_.len, view_.itemsize);
+      PyErr_Format(PyExc_ValueError,
+                   "%s: need %zd items of %zd bytes, got %zd bytes of items of %zd", what, count,
+                   itemsize, view_.len, view_.itemsize);
       return false;
     }
     return true;
@@ -82,18 +83,17 @@ PyObject* read_open(PyObject*, PyObject* args) {
   const char* path;
   if (!PyArg_ParseTuple(args, "y", &path)) return nullptr;
   std::int32_t status = 0, n = 0;
-  Py_BEGIN_ALLOW_THREADS
-  g_fn.read_file(path, &status);
+  Py_BEGIN_ALLOW_THREADS g_fn.read_file(path, &status);
   if (status == QEV_READ_OK) g_fn.read_n_layer(&n);
-  Py_END_ALLOW_THREADS
-  PyObject* layers = PyList_New(0);
+  Py_END_ALLOW_THREADS PyObject* layers = PyList_New(0);
   if (layers == nullptr) return nullptr;
   for (std::int32_t k = 1; k <= n; ++k) {
     char name[64] = {0}, texture[64] = {0};
     std::int32_t transparency = 0, red = 0, green = 0, blue = 0, count = 0;
     g_fn.read_layer(&k, name, &transparency, &red, &green, &blue, texture);
     g_fn.read_n_tri(&k, &count);
-    PyObject* item = Py_BuildValue("(y i i i i y i)", name, transparency, red, green, blue, texture, count);
+    PyObject* item =
+        Py_BuildValue("(y i i i i y i)", name, transparency, red, green, blue, texture, count);
     if (item == nullptr || PyList_Append(layers, item) != 0) {
       Py_XDECREF(item);
       Py_DECREF(layers);
@@ -127,14 +127,12 @@ PyObject* read_fill(PyObject*, PyObject* args) {
   float* m = mapped ? mapping.data<float>() : scratch;
   const std::ptrdiff_t m_step = mapped ? 6 : 0;
   std::int32_t* s = smoothing.data<std::int32_t>();
-  Py_BEGIN_ALLOW_THREADS
-  for (std::int32_t t = 1; t <= count; ++t) {
+  Py_BEGIN_ALLOW_THREADS for (std::int32_t t = 1; t <= count; ++t) {
     g_fn.read_triangle(&k, &t, s++, c, m);
     c += 9;
     m += m_step;
   }
-  Py_END_ALLOW_THREADS
-  Py_RETURN_NONE;
+  Py_END_ALLOW_THREADS Py_RETURN_NONE;
 }
 
 PyObject* read_end(PyObject*, PyObject*) { return PyLong_FromLong(g_fn.read_end()); }
@@ -146,10 +144,8 @@ PyObject* write_open(PyObject*, PyObject* args) {
   const char* path;
   if (!PyArg_ParseTuple(args, "y", &path)) return nullptr;
   std::int32_t r;
-  Py_BEGIN_ALLOW_THREADS
-  r = g_fn.form(path);
-  Py_END_ALLOW_THREADS
-  return PyLong_FromLong(r);
+  Py_BEGIN_ALLOW_THREADS r = g_fn.form(path);
+  Py_END_ALLOW_THREADS return PyLong_FromLong(r);
 }
 
 // write_layers([(name, transparency, r, g, b, texture), ...]) -> first failed result or 0
@@ -161,8 +157,8 @@ PyObject* write_layers(PyObject*, PyObject* args) {
   for (std::int32_t k = 1; k <= n; ++k) {
     const char *name, *texture;
     std::int32_t transparency, red, green, blue;
-    if (!PyArg_ParseTuple(PyList_GET_ITEM(list, k - 1), "yiiiiy", &name, &transparency, &red, &green,
-                          &blue, &texture)) {
+    if (!PyArg_ParseTuple(PyList_GET_ITEM(list, k - 1), "yiiiiy", &name, &transparency, &red,
+                          &green, &blue, &texture)) {
       return nullptr;
     }
     const std::int32_t r = g_fn.layer(&k, name, &transparency, &red, &green, &blue, texture);
@@ -187,34 +183,31 @@ PyObject* write_triangles(PyObject*, PyObject* args) {
     return nullptr;
   }
   const bool mapped = mapping_obj != Py_None;
-  if (mapped && !mapping.take(mapping_obj, "mapping", 4, 6 * Py_ssize_t{count}, false)) return nullptr;
+  if (mapped && !mapping.take(mapping_obj, "mapping", 4, 6 * Py_ssize_t{count}, false))
+    return nullptr;
   const float* c = corners.data<float>();
   const float* m = mapped ? mapping.data<float>() : nullptr;
   const std::int32_t* s = smoothing.data<std::int32_t>();
   static const float kNoMapping[6] = {0, 0, 0, 0, 0, 0};
   const std::int32_t edges[3] = {1, 1, 1};
   std::int32_t refused = 0, at = 0;
-  Py_BEGIN_ALLOW_THREADS
-  g_fn.n_tri(&k, &count);
+  Py_BEGIN_ALLOW_THREADS g_fn.n_tri(&k, &count);
   for (std::int32_t t = 1; t <= count; ++t) {
-    const std::int32_t r = g_fn.triangle(&k, &t, s + (t - 1), c + 9 * (t - 1),
-                                         edges, mapped ? m + 6 * (t - 1) : kNoMapping);
+    const std::int32_t r = g_fn.triangle(&k, &t, s + (t - 1), c + 9 * (t - 1), edges,
+                                         mapped ? m + 6 * (t - 1) : kNoMapping);
     if (r != t && refused == 0) {
       refused = r == 0 ? QEV_ERR_INCOMPLETE : r;
       at = t;
     }
   }
   g_fn.triangle_end();
-  Py_END_ALLOW_THREADS
-  return Py_BuildValue("(i i)", refused, at);
+  Py_END_ALLOW_THREADS return Py_BuildValue("(i i)", refused, at);
 }
 
 PyObject* write_end(PyObject*, PyObject*) {
   std::int32_t status = 0;
-  Py_BEGIN_ALLOW_THREADS
-  g_fn.end(&status);
-  Py_END_ALLOW_THREADS
-  return PyLong_FromLong(status);
+  Py_BEGIN_ALLOW_THREADS g_fn.end(&status);
+  Py_END_ALLOW_THREADS return PyLong_FromLong(status);
 }
 
 // ---- the function table ------------------------------------------------
@@ -256,10 +249,8 @@ PyObject* face_materials(PyObject*, PyObject* args) {
   const char* path;
   if (!PyArg_ParseTuple(args, "y", &path)) return nullptr;
   qev3ds::ReadResult read;
-  Py_BEGIN_ALLOW_THREADS
-  read = qev3ds::read_scene(std::string(path));
-  Py_END_ALLOW_THREADS
-  PyObject* meshes = PyList_New(0);
+  Py_BEGIN_ALLOW_THREADS read = qev3ds::read_scene(std::string(path));
+  Py_END_ALLOW_THREADS PyObject* meshes = PyList_New(0);
   if (meshes == nullptr) return nullptr;
   const qev3ds::MaterialIndex materials(read.scene);
   for (const qev3ds::Mesh& mesh : read.scene.meshes) {
@@ -270,7 +261,8 @@ PyObject* face_materials(PyObject*, PyObject* args) {
     // group (the last slot for faces that no group lists).
     std::vector<std::int32_t> index_of_group(mesh.groups.size() + 1, -1);
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-      const std::size_t slot = group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      const std::size_t slot =
+          group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (index_of_group[slot] < 0) {
         const std::string name(qev3ds::face_look(materials, mesh, group_of[f]).material_name);
         std::size_t i = 0;
@@ -286,8 +278,9 @@ PyObject* face_materials(PyObject*, PyObject* args) {
       return nullptr;
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
-      PyList_SET_ITEM(name_list, static_cast<Py_ssize_t>(i),
-                      PyBytes_FromStringAndSize(names[i].data(), static_cast<Py_ssize_t>(names[i].size())));
+      PyList_SET_ITEM(
+          name_list, static_cast<Py_ssize_t>(i),
+          PyBytes_FromStringAndSize(names[i].data(), static_cast<Py_ssize_t>(names[i].size())));
     }
     PyObject* item = Py_BuildValue("(N y#)", name_list, reinterpret_cast<const char*>(index.data()),
                                    static_cast<Py_ssize_t>(index.size() * sizeof(std::int32_t)));
@@ -313,8 +306,15 @@ PyMethodDef kMethods[] = {
     {"face_materials", face_materials, METH_VARARGS, "Each face's material, by the scene API."},
     {nullptr, nullptr, 0, nullptr}};
 
-PyModuleDef kModule = {PyModuleDef_HEAD_INIT, "_native", "qev3ds's compiled loops", -1, kMethods,
-                       nullptr, nullptr, nullptr, nullptr};
+PyModuleDef kModule = {PyModuleDef_HEAD_INIT,
+                       "_native",
+                       "qev3ds's compiled loops",
+                       -1,
+                       kMethods,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr};
 
 }  // namespace
 
