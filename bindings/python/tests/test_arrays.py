@@ -119,9 +119,11 @@ class WriteTakesWhatUsersHave(TempDirCase):
         first, second = self.path("a.3ds"), self.path("b.3ds")
         qev3ds.write(first, [qev3ds.ArrayLayer("A", (1, 2, 3), 5, "", square(), None, [1, 2])])
         scene = qev3ds.read(first)
-        qev3ds.write(second, scene.layers)
-        with open(first, "rb") as f1, open(second, "rb") as f2:
-            self.assertEqual(f1.read(), f2.read())
+        # What read returns is what write takes (it once raised TypeError).
+        for what in (scene.layers, scene):
+            qev3ds.write(second, what)
+            with open(first, "rb") as f1, open(second, "rb") as f2:
+                self.assertEqual(f1.read(), f2.read())
 
     def test_mistakes_are_refused_before_anything_is_written(self):
         good = square()
