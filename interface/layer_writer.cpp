@@ -49,15 +49,7 @@ WriteResult LayerWriter::write(const std::string& path, const std::vector<Layer>
         return {write_out_of_range, layer_words(k + 1, l) + ": too many triangles"};
     }
     std::string temp;
-    for (int n = 0; n < 1000; ++n) {
-      temp = path + ".qev3ds-" + std::to_string(n) + ".tmp";
-      std::FILE* f = qev::platform::create_new_file(temp.c_str());
-      if (f != nullptr) {
-        qev::platform::close_file(f);
-        break;
-      }
-      temp.clear();
-    }
+    if (std::FILE* f = qev::platform::create_temp_beside(path, temp)) qev::platform::close_file(f);
     if (temp.empty()) return {write_cannot_create, "cannot create a file beside " + path};
 
     qev::writer::WriterState& w = state_->writer;

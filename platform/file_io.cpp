@@ -84,6 +84,15 @@ std::FILE* create_new_file(const char* path) {
   return f;
 }
 
+std::FILE* create_temp_beside(const std::string& path, std::string& temp) {
+  for (int n = 0; n < 1000; ++n) {
+    temp = path + ".qev3ds-" + std::to_string(n) + ".tmp";
+    if (std::FILE* f = create_new_file(temp.c_str())) return f;
+  }
+  temp.clear();
+  return nullptr;
+}
+
 bool replace_file(const char* from, const char* to) {
 #if defined(_WIN32)
   // rename() refuses an existing target on Windows; MoveFileEx replaces it

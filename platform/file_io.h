@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace qev::platform {
 
@@ -25,6 +26,10 @@ bool close_file(std::FILE* f);  // false when a flush or close failed
 // Creates path for writing in binary, only when nothing is there yet; null
 // when it exists or cannot be created.
 std::FILE* create_new_file(const char* path);
+
+// Creates a new file beside path (path + ".qev3ds-N.tmp", the first N not
+// taken) for writing in binary, its name in temp; null when none can be made.
+std::FILE* create_temp_beside(const std::string& path, std::string& temp);
 
 // Renames from over to, replacing a file at to; false when it cannot.
 bool replace_file(const char* from, const char* to);

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
 #include "smooth_normals.h"
@@ -201,13 +202,6 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const N
 std::string buffer_file_name(const std::string& out_path) {
   const std::string stem = std::filesystem::path(out_path).stem().string();
   return (stem.empty() ? std::string("scene") : stem) + ".bin";
-}
-
-bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
-  for (const std::uint16_t v : {face.a, face.b, face.c})
-    for (int a = 0; a < 3; ++a)
-      if (!std::isfinite(mesh.vertices[3 * std::size_t(v) + std::size_t(a)])) return false;
-  return true;
 }
 
 // Images are referenced by URI only; tinygltf must not write image data.

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
 #include "referenced_files.h"
@@ -86,13 +87,6 @@ bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n &&
 // A value that is not a finite number is written as 0; no face written uses
 // it, since faces with such a corner are left out.
 std::string number(float v) { return float_text(std::isfinite(v) ? v : 0.0f); }
-
-bool finite_corners(const qev3ds::Mesh& mesh, const qev3ds::Face& face) {
-  for (const std::uint16_t v : {face.a, face.b, face.c})
-    for (int a = 0; a < 3; ++a)
-      if (!std::isfinite(mesh.vertices[3 * std::size_t(v) + std::size_t(a)])) return false;
-  return true;
-}
 
 }  // namespace
 

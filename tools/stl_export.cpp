@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "face_corners.h"
 #include "output_file.h"
 #include "smooth_normals.h"
 
@@ -31,10 +32,7 @@ enum class Kept { yes, outside, not_finite };
 Kept kind_of(const qev3ds::Mesh& m, const qev3ds::Face& f) {
   const std::size_t n = m.vertex_count();
   if (f.a >= n || f.b >= n || f.c >= n) return Kept::outside;
-  for (const std::uint16_t v : {f.a, f.b, f.c})
-    for (int a = 0; a < 3; ++a)
-      if (!std::isfinite(m.vertices[3 * std::size_t(v) + std::size_t(a)])) return Kept::not_finite;
-  return Kept::yes;
+  return finite_corners(m, f) ? Kept::yes : Kept::not_finite;
 }
 
 }  // namespace

@@ -361,11 +361,7 @@ WriteResult write_scene(const std::string& path, const Scene& scene) noexcept {
     if (!result.ok()) return result;
     // Beside the target, under a name nobody else holds, then renamed over it.
     std::string temp;
-    std::FILE* f = nullptr;
-    for (int n = 0; n < 1000 && f == nullptr; ++n) {
-      temp = path + ".qev3ds-" + std::to_string(n) + ".tmp";
-      f = qev::platform::create_new_file(temp.c_str());
-    }
+    std::FILE* f = qev::platform::create_temp_beside(path, temp);
     if (f == nullptr) return {write_cannot_create, "cannot create a file beside " + path};
     const bool written = qev::platform::write_file(f, bytes.data(), bytes.size()) == bytes.size();
     const bool closed = qev::platform::close_file(f);
