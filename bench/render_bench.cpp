@@ -17,7 +17,7 @@ const std::string& demo_path() {
     const std::string p =
         (std::filesystem::temp_directory_path() / "qev3ds-render-bench.3ds").string();
     std::FILE* quiet = std::tmpfile();
-    write_demo_scene(p.c_str(), quiet);
+    write_demo_scene(p, quiet);
     std::fclose(quiet);
     return p;
   }();

@@ -45,8 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (read.status != qev3ds::read_ok) return 0;
   const std::string dir = folder(), in = dir + "/in.3ds";
   std::string error;
-  qev::tool::GltfExport gltf;
-  if (!qev::tool::write_gltf(read.scene, in, dir + "/out.gltf", false, gltf, error)) std::abort();
+  qev::convert::GltfExport gltf;
+  if (!qev::convert::write_gltf(read.scene, in, dir + "/out.gltf", false, gltf, error))
+    std::abort();
   const nlohmann::json doc = nlohmann::json::parse(text_of(dir + "/out.gltf"), nullptr, false);
   if (doc.is_discarded()) std::abort();
   // Every image the glTF names is a plain file name in its own folder.
@@ -60,11 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
-  qev::tool::GltfExport glb;
-  if (!qev::tool::write_gltf(read.scene, in, dir + "/out.glb", true, glb, error)) std::abort();
-  qev::tool::ObjExport obj;
-  if (!qev::tool::write_obj(read.scene, in, dir + "/out.obj", obj, error)) std::abort();
-  qev::tool::StlExport stl;
-  if (!qev::tool::write_stl(read.scene, dir + "/out.stl", stl, error)) std::abort();
+  qev::convert::GltfExport glb;
+  if (!qev::convert::write_gltf(read.scene, in, dir + "/out.glb", true, glb, error)) std::abort();
+  qev::convert::ObjExport obj;
+  if (!qev::convert::write_obj(read.scene, in, dir + "/out.obj", obj, error)) std::abort();
+  qev::convert::StlExport stl;
+  if (!qev::convert::write_stl(read.scene, dir + "/out.stl", stl, error)) std::abort();
   return 0;
 }

@@ -13,12 +13,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   const bool binary = input.compare(0, 4, "glTF") == 0;
-  qev::tool::Scene scene;
+  qev::convert::Layers layers;
   std::vector<std::string> warnings;
   std::string error;
-  if (!qev::tool::read_gltf_bytes(input, binary, "/nonexistent-qev3ds-fuzz", scene, warnings,
-                                  error))
+  if (!qev::convert::read_gltf_bytes(input, binary, "/nonexistent-qev3ds-fuzz", layers, warnings,
+                                     error))
     return 0;
-  check_written_whole(scene, "gltf");
+  check_written_whole(layers, "gltf");
   return 0;
 }

@@ -15,10 +15,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const CompanionFolder folder;
   const std::string path = folder.input("input.gltf", data, size);
-  qev::tool::Scene scene;
+  qev::convert::Layers layers;
   std::vector<std::string> warnings;
   std::string error;
-  if (!qev::tool::read_gltf(path, scene, warnings, error)) return 0;
-  check_written_whole(scene, "gltf-file");
+  if (!qev::convert::read_gltf(path, layers, warnings, error)) return 0;
+  check_written_whole(layers, "gltf-file");
   return 0;
 }

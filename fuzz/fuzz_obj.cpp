@@ -18,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string mtl =
       at == std::string::npos ? std::string() : input.substr(at + marker.size());
 
-  qev::tool::Scene scene;
+  qev::convert::Layers layers;
   std::string error;
   std::vector<std::string> warnings;
-  if (!qev::tool::read_obj_text(obj, mtl, scene, error, &warnings)) return 0;
-  check_written_whole(scene, "obj");
+  if (!qev::convert::read_obj_text(obj, mtl, layers, error, &warnings)) return 0;
+  check_written_whole(layers, "obj");
   return 0;
 }

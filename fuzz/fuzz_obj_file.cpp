@@ -15,10 +15,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const CompanionFolder folder;
   const std::string path = folder.input("input.obj", data, size);
-  qev::tool::Scene scene;
+  qev::convert::Layers layers;
   std::vector<std::string> warnings;
   std::string error;
-  if (!qev::tool::read_obj(path, scene, error, &warnings)) return 0;
-  check_written_whole(scene, "obj-file");
+  if (!qev::convert::read_obj(path, layers, error, &warnings)) return 0;
+  check_written_whole(layers, "obj-file");
   return 0;
 }

@@ -11,10 +11,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  qev::tool::Scene scene;
+  qev::convert::Layers layers;
   std::string error;
   std::vector<std::string> warnings;
-  if (!qev::tool::read_stl_bytes(input, "fuzz", scene, error, &warnings)) return 0;
-  check_written_whole(scene, "stl");
+  if (!qev::convert::read_stl_bytes(input, "fuzz", layers, error, &warnings)) return 0;
+  check_written_whole(layers, "stl");
   return 0;
 }

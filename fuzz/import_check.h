@@ -1,7 +1,7 @@
-// What the import fuzz targets check once a file has become layers: fitted
-// to the writer's capacities, written as 3DS and read back, every layer and
-// triangle must be there; only a scene of more layers than a file holds may
-// be refused.
+// What the import fuzz targets check once a file has become layers: as a
+// scene written by write_scene, it reads back equal; fitted to the welding
+// writer's capacities and written as layers, every layer and triangle is
+// there, and only more layers than a file holds may be refused.
 #pragma once
 
 #include <unistd.h>
@@ -11,28 +11,31 @@
 #include <filesystem>
 #include <string>
 
+#include "layer_file.h"
 #include "layer_split.h"
-#include "qev_3ds_scene.hpp"
-#include "scene_file.h"
+#include "qev_3ds_convert.hpp"
 
-inline void check_written_whole(qev::tool::Scene& scene, const char* tag) {
-  qev::tool::fit_to_capacities(scene);
-  std::size_t triangles = 0;
-  for (const auto& l : scene.layers) triangles += l.triangles.size();
+inline void check_written_whole(qev::convert::Layers& layers, const char* tag) {
+  const qev3ds::Scene scene = qev3ds::scene_from_layers(layers);
+  std::vector<std::uint8_t> bytes;
+  if (!qev3ds::write_scene(scene, bytes).ok()) std::abort();
+  const qev3ds::ReadResult again = qev3ds::read_scene(bytes.data(), bytes.size());
+  if (again.status != qev3ds::read_ok || again.scene != scene) std::abort();
+
+  qev::convert::fit_to_capacities(layers);
+  const std::size_t triangles = qev::convert::triangle_total(layers);
   const std::string path =
       (std::filesystem::temp_directory_path() /
        ("qev3ds-fuzz-" + std::string(tag) + "-" + std::to_string(getpid()) + ".3ds"))
           .string();
-  const qev::tool::WriteProblem problem = qev::tool::write_3ds(path, scene);
-  if (problem.code != 0) {
+  if (!qev::convert::write_layers(path, layers).ok()) {
     std::remove(path.c_str());
-    if (scene.layers.size() <= qev::tool::kMaxLayers) std::abort();
+    if (layers.size() <= qev::convert::kMaxLayers) std::abort();
     return;
   }
   const qev3ds::ReadResult back = qev3ds::read_scene(path);
   std::remove(path.c_str());
-  if (back.status != qev3ds::read_ok || back.scene.meshes.size() != scene.layers.size())
-    std::abort();
+  if (back.status != qev3ds::read_ok || back.scene.meshes.size() != layers.size()) std::abort();
   std::size_t read_triangles = 0;
   for (const auto& m : back.scene.meshes) read_triangles += m.faces.size();
   if (read_triangles != triangles) std::abort();

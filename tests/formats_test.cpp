@@ -23,7 +23,7 @@
 #include "scene_render.h"
 #endif
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 using qev::test::TempDir;
@@ -31,7 +31,7 @@ using qev::test::TempDir;
 qev3ds::Scene demo(const TempDir& dir) {
   const std::string path = dir.path("demo.3ds");
   std::FILE* quiet = std::tmpfile();
-  EXPECT_EQ(write_demo_scene(path.c_str(), quiet), 0);
+  EXPECT_TRUE(write_demo_scene(path, quiet).ok());
   std::fclose(quiet);
   qev3ds::ReadResult r = qev3ds::read_scene(path);
   EXPECT_EQ(r.status, qev3ds::read_ok);
@@ -73,15 +73,15 @@ TEST_P(GltfRoundTrip, KeepsTrianglesColoursAndTextureNames) {
   ASSERT_EQ(written.warnings.size(), 1u);  // crate.bmp is not there
   EXPECT_NE(written.warnings[0].find("crate.bmp"), std::string::npos);
 
-  Scene back;
+  Layers back;
   std::vector<std::string> warnings;
   ASSERT_TRUE(read_gltf(out, back, warnings, error)) << error;
   EXPECT_TRUE(warnings.empty());
-  ASSERT_EQ(back.layers.size(), scene.meshes.size());
+  ASSERT_EQ(back.size(), scene.meshes.size());
   const qev3ds::MaterialIndex materials(scene);
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& m = scene.meshes[k];
-    const Layer& l = back.layers[k];
+    const qev3ds::Layer& l = back[k];
     const qev3ds::Look look = qev3ds::mesh_look(materials, m);
     EXPECT_EQ(l.name, m.name);
     EXPECT_EQ(l.red, look.colour.red);
@@ -89,18 +89,19 @@ TEST_P(GltfRoundTrip, KeepsTrianglesColoursAndTextureNames) {
     EXPECT_EQ(l.blue, look.colour.blue);
     EXPECT_EQ(l.transparency, look.transparency);
     EXPECT_EQ(l.texture, look.texture);
-    ASSERT_EQ(l.triangles.size(), m.faces.size());
+    ASSERT_EQ(l.triangle_count(), m.faces.size());
     for (std::size_t f = 0; f < m.faces.size(); ++f) {
       const std::uint16_t idx[3] = {m.faces[f].a, m.faces[f].b, m.faces[f].c};
       for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 3; ++i)
-          EXPECT_EQ(l.triangles[f].corners[std::size_t(c * 3 + i)],
+          EXPECT_EQ(l.corners[9 * std::size_t(f) + std::size_t(c * 3 + i)],
                     m.vertices[3 * std::size_t(idx[c]) + std::size_t(i)])
               << m.name << " face " << f;
       if (!look.texture.empty())
         for (int c = 0; c < 3; ++c) {
-          EXPECT_EQ(l.triangles[f].mapping[std::size_t(c * 2)], m.mapping[2 * std::size_t(idx[c])]);
-          EXPECT_FLOAT_EQ(l.triangles[f].mapping[std::size_t(c * 2 + 1)],
+          EXPECT_EQ(l.mapping[6 * std::size_t(f) + std::size_t(c * 2)],
+                    m.mapping[2 * std::size_t(idx[c])]);
+          EXPECT_FLOAT_EQ(l.mapping[6 * std::size_t(f) + std::size_t(c * 2 + 1)],
                           m.mapping[2 * std::size_t(idx[c]) + 1]);
         }
     }
@@ -180,7 +181,7 @@ class GltfHostile : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(GltfHostile, ClearErrorOrWarningNeverACrash) {
   const HostileCase& c = GetParam();
-  Scene scene;
+  Layers scene;
   std::vector<std::string> warnings;
   std::string error;
   const bool ok = read_gltf_bytes(gltf_with(c.accessors, c.primitive, c.first_x, c.nodes), false,
@@ -188,7 +189,7 @@ TEST_P(GltfHostile, ClearErrorOrWarningNeverACrash) {
   if (std::string(c.error).empty()) {
     ASSERT_TRUE(ok) << error;
     std::size_t n = 0;
-    for (const Layer& l : scene.layers) n += l.triangles.size();
+    for (const qev3ds::Layer& l : scene) n += l.triangle_count();
     EXPECT_EQ(n, c.triangles);
   } else {
     ASSERT_FALSE(ok);
@@ -250,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(GltfImport, MissingBufferFileIsAClearError) {
-  Scene scene;
+  Layers scene;
   std::vector<std::string> warnings;
   std::string error;
   const std::string text =
@@ -280,7 +281,7 @@ TEST(GltfImport, GlbBinChunkMustFitInTheFile) {
     bytes += std::string("BIN\0", 4) + "abcd";
     return bytes;
   };
-  Scene scene;
+  Layers scene;
   std::vector<std::string> warnings;
   std::string error;
   EXPECT_TRUE(read_gltf_bytes(glb(4), true, ".", scene, warnings, error)) << error;
@@ -298,14 +299,14 @@ TEST(Stl, BinaryBothWaysAndAsciiIn) {
   ASSERT_TRUE(write_stl(scene, dir.path("demo.stl"), written, error)) << error;
   EXPECT_EQ(written.triangles, 11u);
   EXPECT_EQ(std::filesystem::file_size(dir.path("demo.stl")), 84u + 50u * 11u);
-  Scene back;
+  Layers back;
   ASSERT_TRUE(read_stl(dir.path("demo.stl"), back, error)) << error;
-  ASSERT_EQ(back.layers.size(), 1u);
-  EXPECT_EQ(back.layers[0].name, "demo");
-  ASSERT_EQ(back.layers[0].triangles.size(), 11u);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].name, "demo");
+  ASSERT_EQ(back[0].triangle_count(), 11u);
   const qev3ds::Mesh& plate = scene.meshes[0];
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(back.layers[0].triangles[0].corners[std::size_t(3 + i)],
+    EXPECT_EQ(back[0].corners[9 * std::size_t(0) + std::size_t(3 + i)],
               plate.vertices[3 * plate.faces[0].b + std::size_t(i)]);
 
   const std::string ascii =
@@ -313,13 +314,13 @@ TEST(Stl, BinaryBothWaysAndAsciiIn) {
       "vertex 0 1e2 0\n"
       "  endloop\n endfacet\nendsolid part 7\n";
   ASSERT_TRUE(read_stl_bytes(ascii, "file", back, error)) << error;
-  ASSERT_EQ(back.layers.size(), 1u);
-  EXPECT_EQ(back.layers[0].name, "part 7");
-  EXPECT_EQ(back.layers[0].triangles[0].corners[7], 100.0f);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].name, "part 7");
+  EXPECT_EQ(back[0].corners[9 * std::size_t(0) + 7], 100.0f);
 }
 
 TEST(Stl, DamagedFilesAreRefusedWithAReason) {
-  Scene scene;
+  Layers scene;
   std::string error;
   const std::pair<std::string, const char*> cases[] = {
       {std::string(84, '\0') + std::string(49, '\0'),
@@ -339,8 +340,8 @@ TEST(Render, DrawsTheSampleSceneInItsThreeColours) {
   TempDir dir;
   const qev3ds::Scene scene = demo(dir);
   std::string error;
-  RenderOptions options;
-  ASSERT_TRUE(render_png(scene, options, dir.path("demo.png"), error)) << error;
+  qev::tool::RenderOptions options;
+  ASSERT_TRUE(qev::tool::render_png(scene, options, dir.path("demo.png"), error)) << error;
   cairo_surface_t* png = cairo_image_surface_create_from_png(dir.path("demo.png").c_str());
   ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
   ASSERT_EQ(cairo_image_surface_get_width(png), 800);
@@ -368,15 +369,15 @@ TEST(Render, DrawsTheSampleSceneInItsThreeColours) {
 
 TEST(Render, SizesAreCheckedBeforeDrawing) {
   int w = 0, h = 0;
-  EXPECT_TRUE(parse_size("256", w, h));
+  EXPECT_TRUE(qev::tool::parse_size("256", w, h));
   EXPECT_EQ(w, 256);
   EXPECT_EQ(h, 256);
-  EXPECT_TRUE(parse_size("800x600", w, h));
+  EXPECT_TRUE(qev::tool::parse_size("800x600", w, h));
   EXPECT_EQ(h, 600);
   for (const char* bad : {"", "0", "x600", "800x", "-5", "99999", "20000x1", "8e2"})
-    EXPECT_FALSE(parse_size(bad, w, h)) << bad;
+    EXPECT_FALSE(qev::tool::parse_size(bad, w, h)) << bad;
 }
 #endif
 
 }  // namespace
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -28,7 +28,7 @@
 #include "stl_import.h"
 #include "support/temp_files.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 namespace fs = std::filesystem;
@@ -276,7 +276,7 @@ TEST_P(InputSafety, RefusedOrWarnedAndNothingOutsideOpened) {
   const std::string input = (root / "in" / (std::string("input.") + ext[int(row.kind)])).string();
   std::ofstream(input, std::ios::binary) << row.input;
 
-  Scene scene;
+  Layers scene;
   std::vector<std::string> warnings;
   std::string error;
   bool ok = false;
@@ -306,7 +306,7 @@ TEST_P(InputSafety, RefusedOrWarnedAndNothingOutsideOpened) {
   const std::string says = row.says;
   if (!ok) {
     EXPECT_NE(error.find(says), std::string::npos) << error;
-    EXPECT_TRUE(scene.layers.empty());
+    EXPECT_TRUE(scene.empty());
     return;
   }
   if (says.empty()) {
@@ -316,11 +316,11 @@ TEST_P(InputSafety, RefusedOrWarnedAndNothingOutsideOpened) {
     EXPECT_NE(warnings[0].find(says), std::string::npos) << warnings[0];
   }
   std::size_t triangles = 0;
-  for (const Layer& l : scene.layers) triangles += l.triangles.size();
+  for (const qev3ds::Layer& l : scene) triangles += l.triangle_count();
   EXPECT_EQ(triangles, row.triangles);
   if (row.texture != nullptr) {
-    ASSERT_EQ(scene.layers.size(), 1u);
-    EXPECT_EQ(scene.layers[0].texture, row.texture);
+    ASSERT_EQ(scene.size(), 1u);
+    EXPECT_EQ(scene[0].texture, row.texture);
   }
 }
 
@@ -328,7 +328,7 @@ TEST(InputSafety, TheInputItselfMustBeARegularFile) {
   qev::test::TempDir dir;
   const std::string pipe = dir.path("pipe.obj");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  Scene scene;
+  Layers scene;
   std::string error;
   std::vector<std::string> warnings;
   Tripwires watch({pipe});
@@ -363,30 +363,30 @@ bool whole_utf8(const std::string& text) {
 // layers of one name must still come out unique, in the field, and whole
 // UTF-8 when a name is cut.
 TEST(LayerNames, ManySameNamedLayersGetUniqueWholeNames) {
-  Scene scene;
+  Layers scene;
   std::string euros;
   for (int i = 0; i < 30; ++i) euros += "\xE2\x82\xAC";  // 90 bytes of three-byte characters
   for (int i = 0; i < 20000; ++i) {
-    Layer l;
+    qev3ds::Layer l;
     l.name = i % 2 == 0 ? "part" : euros;
     l.texture = i == 0 ? euros : "";
-    l.triangles.resize(1);
-    scene.layers.push_back(std::move(l));
+    add_triangle(l, std::vector<float>(9, 0.0f).data(), nullptr, 0);
+    scene.push_back(std::move(l));
   }
   fit_to_capacities(scene);
-  ASSERT_EQ(scene.layers.size(), 20000u);
+  ASSERT_EQ(scene.size(), 20000u);
   std::set<std::string> names;
-  for (const Layer& l : scene.layers) {
+  for (const qev3ds::Layer& l : scene) {
     EXPECT_TRUE(names.insert(l.name).second) << l.name;
     EXPECT_LE(l.name.size(), kMaxLayerName);
     EXPECT_TRUE(whole_utf8(l.name)) << l.name;
   }
-  EXPECT_EQ(scene.layers[0].name, "part");
-  EXPECT_EQ(scene.layers[2].name, "part.2");
-  EXPECT_EQ(scene.layers[1].name, euros.substr(0, 75));
-  EXPECT_LE(scene.layers[0].texture.size(), kMaxTextureName);
-  EXPECT_TRUE(whole_utf8(scene.layers[0].texture));
+  EXPECT_EQ(scene[0].name, "part");
+  EXPECT_EQ(scene[2].name, "part.2");
+  EXPECT_EQ(scene[1].name, euros.substr(0, 75));
+  EXPECT_LE(scene[0].texture.size(), kMaxTextureName);
+  EXPECT_TRUE(whole_utf8(scene[0].texture));
 }
 
 }  // namespace
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -7,7 +7,7 @@
 
 #include "smooth_normals.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 qev3ds::Mesh mesh_of(std::vector<float> vertices, std::vector<std::array<std::uint16_t, 3>> faces,
@@ -133,4 +133,4 @@ TEST(Normals, DegenerateAndOutOfRangeFacesHarmNothing) {
 }
 
 }  // namespace
-}  // namespace qev::tool
+}  // namespace qev::convert

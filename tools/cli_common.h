@@ -1,39 +1,36 @@
-// What the qev3ds subcommands share: exit codes, messages, reading a 3DS
-// file and writing layers into one.
+// What the qev3ds subcommands share: exit codes, messages and reading a
+// scene from any format the conversions know.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "qev_3ds_scene.hpp"
-#include "scene_file.h"
+#include "qev_3ds_convert.hpp"
 
 namespace qev::tool {
 
-// Exit codes, one per kind of failure; a read status s gives 10 + s.
+// Exit codes, one per kind of failure: the conversions' statuses.
 enum Exit {
-  kOk = 0,
-  kUsage = 2,        // usage errors, unknown file types, unsupported directions
-  kWriteFailed = 3,  // a file could not be written
-  kBadObj = 4,       // the OBJ could not be read
-  kCapacity = 5,     // more layers than a 3DS file holds
-  kBadInput = 6,     // a glTF or STL file could not be read
-  kFailed = 7,       // an unexpected failure: out of memory, or a fault of the tool
-  kReadBase = 10,    // 11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not 3DS
+  kOk = qev3ds::convert_ok,
+  kUsage = qev3ds::convert_usage,               // usage errors, unknown file types
+  kWriteFailed = qev3ds::convert_write_failed,  // a file could not be written
+  kBadObj = qev3ds::convert_bad_obj,            // the OBJ could not be read
+  kCapacity = qev3ds::convert_capacity,         // more layers than a 3DS file holds
+  kBadInput = qev3ds::convert_bad_input,        // a glTF or STL file could not be read
+  kFailed = qev3ds::convert_failed,             // out of memory, or a fault of the tool
+  kReadBase = qev3ds::convert_read_failed,      // 10 + the read status of a 3DS input
 };
 
 std::string count_of(std::size_t n, const char* one, const char* many);
 
-// Reads a 3DS file, or says why not on stderr and returns its exit code.
-int read_or_report(const std::string& path, qev3ds::Scene& scene);
+// Prints a report: warnings on stderr, notes and what was written on
+// stdout, or why not on stderr. Returns its status.
+int print_report(const qev3ds::ConvertReport& report);
 
-// Prints each warning on stderr.
-void report_warnings(const std::vector<std::string>& warnings);
-
-// Fits scene's layers to the writer (saying what was split), writes them to
-// out and reports; a failed write leaves no file. in names the source in
-// messages.
-int write_layers_3ds(Scene& scene, const std::string& in, const std::string& out);
+// Reads a scene from a file of any known format, or says why not on stderr
+// and returns its exit code; warnings go to stderr.
+int read_or_report(const std::string& path, qev3ds::Scene& scene,
+                   const qev3ds::ConvertOptions& options = {});
 
 }  // namespace qev::tool

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
-// Writes the sample scene to path through the library's writer calls and
-// describes it on out. Returns the status of QEV_PUT_3DS_END (0 on success),
-// or the failing call's result.
-int write_demo_scene(const char* path, std::FILE* out);
+#include "qev_3ds_scene.hpp"
+
+// Writes the sample scene to path through a LayerWriter, as the thirteen
+// writing functions would, and describes it on out.
+qev3ds::WriteResult write_demo_scene(const std::string& path, std::FILE* out);

@@ -1,4 +1,4 @@
-// qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF, STL.
+// qev3ds: inspect, draw and convert meshes in 3DS, OBJ, glTF and STL files.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -10,8 +10,7 @@
 #include "convert_command.h"
 #include "demo_scene.h"
 #include "output_file.h"
-#include "qev_3ds.h"
-#include "qev_3ds_scene.hpp"
+#include "qev_3ds_convert.hpp"
 #include "scene_report.h"
 #if defined(QEV_TOOL_RENDER)
 #include "scene_render.h"
@@ -25,19 +24,15 @@ constexpr const char* kVersion = QEV_VERSION;  // the project() version of CMake
 
 int run_demo(const std::string& path) {
   std::printf("writing the sample scene to %s\n", path.c_str());
-  OutputFile file;
   std::string why;
-  if (!file.open(path, why, false)) {
+  if (!qev::convert::output_allowed(path, "", why)) {
     std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
     return kWriteFailed;
   }
-  const int status = write_demo_scene(file.temp_path().c_str(), stdout);
-  if (status != QEV_OK) {
-    std::fprintf(stderr, "qev3ds: writing %s failed (result %d)\n", path.c_str(), status);
-    return kWriteFailed;
-  }
-  if (!file.commit(why)) {
-    std::fprintf(stderr, "qev3ds: %s\n", why.c_str());
+  const qev3ds::WriteResult written = write_demo_scene(path, stdout);
+  if (!written.ok()) {
+    std::fprintf(stderr, "qev3ds: writing %s failed: %s (result %d)\n", path.c_str(),
+                 written.message.c_str(), written.status);
     return kWriteFailed;
   }
   std::printf("\nread back:\n");
@@ -72,7 +67,7 @@ int run_render(const std::string& in, const std::string& out, const std::string&
                  : view == "side" ? View::side
                                   : View::iso;
   std::string error;
-  if (!output_allowed(out, in, error)) {
+  if (!qev::convert::output_allowed(out, in, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
     return kWriteFailed;
   }
@@ -103,25 +98,27 @@ int run(int argc, char** argv) {
 
   std::string in, out, size = "800x600", view = "iso";
   std::vector<std::string> outs;
-  ConvertSettings settings;
+  qev3ds::ConvertOptions settings;
   bool json = false;
   CLI::App* demo =
       app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
   demo->add_option("OUT", out, "the .3ds file to write")->required();
   CLI::App* info =
-      app.add_subcommand("info", "list the layers of a 3DS file with totals and bounds");
-  info->add_option("FILE", in, "the .3ds file to read")->required();
+      app.add_subcommand("info", "list the meshes of a scene file with totals and bounds");
+  info->add_option("FILE", in, "the .3ds, .obj, .gltf, .glb or .stl file to read")->required();
   info->add_flag("--json", json, "print JSON for scripts");
   CLI::App* convert = app.add_subcommand(
-      "convert",
-      "convert by the file extensions: .3ds to .obj, .gltf, .glb or .stl, and those to .3ds");
+      "convert", "convert between .3ds, .obj, .gltf, .glb and .stl, by the file extensions");
   convert->add_option("IN", in, "the file to read")->required();
   convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")
       ->required();
   convert->add_option("--textures", settings.texture_folders,
                       "a folder to search for texture images after the input's own (repeatable)");
-  CLI::App* render = app.add_subcommand("render", "draw a 3DS scene into a PNG picture");
-  render->add_option("IN", in, "the .3ds file to read")->required();
+  convert->add_flag("--layers", settings.layers,
+                    "write 3DS as the thirteen writing functions do: a material per object, "
+                    "layers split at their capacities, corners welded");
+  CLI::App* render = app.add_subcommand("render", "draw a scene into a PNG picture");
+  render->add_option("IN", in, "the .3ds, .obj, .gltf, .glb or .stl file to read")->required();
   render->add_option("OUT", out, "the .png file to write")->required();
   render->add_option("--size", size, "WIDTHxHEIGHT, or one side for a square (default 800x600)");
   render->add_option("--view", view, "iso, front, top or side (default iso)")
@@ -145,14 +142,7 @@ int run(int argc, char** argv) {
   }
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
-  if (convert->parsed()) {
-    int rc = kOk;
-    for (const std::string& o : outs) {
-      const int r = run_convert(in, o, settings);
-      if (rc == kOk) rc = r;
-    }
-    return rc;
-  }
+  if (convert->parsed()) return run_convert(in, outs, settings);
   if (render->parsed()) return run_render(in, out, size, view);
   if (to_obj->parsed()) return run_to_obj(in, out, settings);
   return run_from_obj(in, out);

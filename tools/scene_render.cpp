@@ -15,6 +15,8 @@
 #include "smooth_normals.h"
 
 namespace qev::tool {
+
+using namespace qev::convert;
 namespace {
 
 using Vec = std::array<double, 3>;

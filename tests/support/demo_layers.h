@@ -14,7 +14,7 @@ namespace qev::test {
 
 inline std::vector<HostLayer> write_demo_layers(const std::string& path, const std::string& log) {
   std::FILE* quiet = std::fopen(log.c_str(), "w");
-  const int status = write_demo_scene(path.c_str(), quiet);
+  const int status = write_demo_scene(path, quiet).status;
   std::fclose(quiet);
   const ReadScene read = read_scene(path);
   if (status != QEV_OK || read.layers.size() != 3) return {};

@@ -1,0 +1,231 @@
+// import_file, export_file and convert_file: the conversions by file name,
+// their outcome as a report instead of messages.
+#include <filesystem>
+#include <new>
+
+#include "convert_steps.h"
+#include "gltf_export.h"
+#include "gltf_import.h"
+#include "layer_file.h"
+#include "obj_export.h"
+#include "obj_import.h"
+#include "output_file.h"
+#include "qev_3ds.h"
+#include "qev_3ds_convert.hpp"
+#include "referenced_files.h"
+#include "stl_export.h"
+#include "stl_import.h"
+
+namespace qev3ds {
+namespace {
+
+using qev::convert::Layers;
+
+std::string count_of(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+ConvertReport failed(int status, std::string message, ConvertReport report = {}) {
+  report.status = status;
+  report.message = std::move(message);
+  return report;
+}
+
+void skipped_faces(ConvertReport& report, std::size_t n, std::size_t not_finite,
+                   const std::string& source) {
+  if (n > 0) {
+    report.warnings.push_back(count_of(n, "face", "faces") + " of " + source +
+                              " name a vertex or mapping pair the mesh lacks; not written");
+  }
+  if (not_finite > 0) {
+    report.warnings.push_back(count_of(not_finite, "face", "faces") + " of " + source +
+                              " have a corner that is not a finite number; not written");
+  }
+}
+
+std::size_t face_total(const Scene& scene) {
+  std::size_t n = 0;
+  for (const Mesh& m : scene.meshes) n += m.faces.size();
+  return n;
+}
+
+ImportResult import_layers(const std::string& path, Format from, const ConvertOptions& options,
+                           Layers& layers) {
+  ImportResult result;
+  ConvertReport& report = result.report;
+  std::string error;
+  bool ok = false;
+  if (from == Format::obj) {
+    const auto files = qev::convert::ReferencedFiles::beside(path, options.texture_folders);
+    ok = qev::convert::read_obj(path, layers, error, &report.warnings, &files);
+    if (!ok) report = failed(convert_bad_obj, path + ": not a readable OBJ file: " + error, report);
+  } else {
+    ok = from == Format::stl ? qev::convert::read_stl(path, layers, error, &report.warnings)
+                             : qev::convert::read_gltf(path, layers, report.warnings, error);
+    if (!ok) {
+      report = failed(
+          convert_bad_input,
+          path + ": not a readable " + (from == Format::stl ? "STL" : "glTF") + " file: " + error,
+          report);
+    }
+  }
+  if (ok) result.scene = scene_from_layers(layers);
+  return result;
+}
+
+ConvertReport write_3ds(const Scene& scene, const Layers* imported, const std::string& source,
+                        const std::string& out, const ConvertOptions& options) {
+  ConvertReport report;
+  const std::size_t faces = face_total(scene);
+  if (faces == 0) report.warnings.push_back(source + " holds no faces; the 3DS file has none");
+  if (!options.layers) {
+    const WriteResult written = write_scene(out, scene);
+    if (!written.ok()) return failed(convert_write_failed, out + ": " + written.message, report);
+    report.message = "wrote " + count_of(scene.meshes.size(), "mesh", "meshes") + ", " +
+                     count_of(faces, "triangle", "triangles") + ", " +
+                     count_of(scene.materials.size(), "material", "materials") + " to " + out;
+    return report;
+  }
+  std::vector<Layer> layers = imported != nullptr ? *imported : layers_from_scene(scene);
+  report.notes = fit_layers(layers);
+  const WriteResult written = qev::convert::write_layers(out, layers);
+  if (written.status == QEV_ERR_CAPACITY)
+    return failed(convert_capacity, source + ": " + written.message, report);
+  if (!written.ok()) return failed(convert_write_failed, written.message, report);
+  report.message = "wrote " + count_of(layers.size(), "layer", "layers") + ", " +
+                   count_of(qev::convert::triangle_total(layers), "triangle", "triangles") +
+                   " to " + out;
+  return report;
+}
+
+ConvertReport write_other(const Scene& scene, const std::string& source, const std::string& out,
+                          Format to, const ConvertOptions& options) {
+  ConvertReport report;
+  std::string error;
+  if (to == Format::stl) {
+    qev::convert::StlExport written;
+    if (!qev::convert::write_stl(scene, out, written, error))
+      return failed(convert_write_failed, error);
+    skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
+    report.message = "wrote " + count_of(written.triangles, "triangle", "triangles") + " to " + out;
+    return report;
+  }
+  if (to == Format::obj) {
+    qev::convert::ObjExport written;
+    const bool ok =
+        qev::convert::write_obj(scene, source, out, written, error, options.texture_folders);
+    report.warnings = written.warnings;
+    if (!ok) return failed(convert_write_failed, error, report);
+    skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
+    report.message = "wrote " + count_of(scene.meshes.size(), "layer", "layers") + ", " +
+                     count_of(written.vertices, "vertex", "vertices") + ", " +
+                     count_of(written.faces, "triangle", "triangles") + ", " +
+                     count_of(written.materials, "material", "materials") + " to " + out;
+    return report;
+  }
+  qev::convert::GltfExport written;
+  const bool ok = qev::convert::write_gltf(scene, source, out, to == Format::glb, written, error,
+                                           options.texture_folders);
+  report.warnings = written.warnings;
+  if (!ok) return failed(convert_write_failed, error, report);
+  skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
+  report.message = "wrote " + count_of(written.meshes, "mesh", "meshes") + ", " +
+                   count_of(written.primitives, "primitive", "primitives") + ", " +
+                   count_of(written.triangles, "triangle", "triangles") + ", " +
+                   count_of(written.materials, "material", "materials") + " to " + out;
+  return report;
+}
+
+ConvertReport unknown_type(const std::string& path) {
+  return failed(convert_usage, path + ": unknown file type (known: .3ds .obj .gltf .glb .stl)");
+}
+
+}  // namespace
+
+Format format_of(const std::string& path) noexcept {
+  try {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ext == ".3ds") return Format::three_ds;
+    if (ext == ".obj") return Format::obj;
+    if (ext == ".gltf") return Format::gltf;
+    if (ext == ".glb") return Format::glb;
+    if (ext == ".stl") return Format::stl;
+  } catch (...) {
+  }
+  return Format::unknown;
+}
+
+ImportResult import_file(const std::string& path, const ConvertOptions& options) noexcept {
+  Layers layers;
+  return qev::convert::import_keeping_layers(path, options, layers);
+}
+
+ConvertReport export_file(const Scene& scene, const std::string& source, const std::string& out,
+                          const ConvertOptions& options) noexcept {
+  return qev::convert::export_with_layers(scene, nullptr, source, out, options);
+}
+
+ConvertReport convert_file(const std::string& in, const std::string& out,
+                           const ConvertOptions& options) noexcept {
+  if (format_of(out) == Format::unknown) return unknown_type(out);
+  Layers layers;
+  ImportResult imported = qev::convert::import_keeping_layers(in, options, layers);
+  if (!imported.report.ok()) return imported.report;
+  ConvertReport report =
+      qev::convert::export_with_layers(imported.scene, &layers, in, out, options);
+  report.warnings.insert(report.warnings.begin(), imported.report.warnings.begin(),
+                         imported.report.warnings.end());
+  return report;
+}
+
+}  // namespace qev3ds
+
+namespace qev::convert {
+
+qev3ds::ImportResult import_keeping_layers(const std::string& path,
+                                           const qev3ds::ConvertOptions& options,
+                                           Layers& layers) noexcept {
+  using namespace qev3ds;
+  layers.clear();
+  try {
+    const Format from = format_of(path);
+    if (from == Format::unknown) return {unknown_type(path), {}};
+    if (from != Format::three_ds) return import_layers(path, from, options, layers);
+    ReadResult read = read_scene(path);
+    if (read.status != read_ok) {
+      return {failed(convert_read_failed + read.status, path + ": " + status_text(read.status) +
+                                                            " (status " +
+                                                            std::to_string(read.status) + ")"),
+              {}};
+    }
+    return {{}, std::move(read.scene)};
+  } catch (const std::bad_alloc&) {
+    return {failed(convert_failed, path + ": out of memory"), {}};
+  } catch (const std::exception& e) {
+    return {failed(convert_failed, path + ": " + e.what()), {}};
+  }
+}
+
+qev3ds::ConvertReport export_with_layers(const qev3ds::Scene& scene, const Layers* layers,
+                                         const std::string& source, const std::string& out,
+                                         const qev3ds::ConvertOptions& options) noexcept {
+  using namespace qev3ds;
+  try {
+    const Format to = format_of(out);
+    if (to == Format::unknown) return unknown_type(out);
+    std::string why;
+    if (!output_allowed(out, source, why)) return failed(convert_write_failed, why);
+    if (to == Format::three_ds) {
+      return write_3ds(scene, layers != nullptr && !layers->empty() ? layers : nullptr, source, out,
+                       options);
+    }
+    return write_other(scene, source, out, to, options);
+  } catch (const std::bad_alloc&) {
+    return failed(convert_failed, out + ": out of memory");
+  } catch (const std::exception& e) {
+    return failed(convert_failed, out + ": " + e.what());
+  }
+}
+
+}  // namespace qev::convert

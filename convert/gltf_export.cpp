@@ -1,0 +1,342 @@
+// Writing glTF 2.0 from a 3DS scene with tinygltf.
+#include "gltf_export.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <unordered_map>
+
+#include "face_corners.h"
+#include "float_text.h"
+#include "output_file.h"
+#include "smooth_normals.h"
+#include "srgb_colour.h"
+#include "text_encoding.h"
+#include "texture_files.h"
+
+namespace qev::convert {
+namespace {
+
+// One output vertex: the file's vertex, its normal and its mapping.
+struct VertexKey {
+  std::uint32_t vertex;
+  std::uint32_t bits[5];  // normal x, y, z, u, v as bits
+  bool operator==(const VertexKey& o) const {
+    return vertex == o.vertex && std::memcmp(bits, o.bits, sizeof bits) == 0;
+  }
+};
+struct VertexKeyHash {
+  std::size_t operator()(const VertexKey& k) const {
+    std::uint64_t h = 1469598103934665603ull ^ k.vertex;
+    for (std::uint32_t b : k.bits) h = (h ^ b) * 1099511628211ull;
+    return static_cast<std::size_t>(h);
+  }
+};
+
+std::uint32_t bits_of(float f) {
+  std::uint32_t b;
+  std::memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+// The primitive being built: its vertex streams and indices.
+struct Primitive {
+  int material = -1;
+  bool textured = false;
+  std::vector<float> positions, normals, uvs;
+  std::vector<std::uint32_t> indices;
+  std::unordered_map<VertexKey, std::uint32_t, VertexKeyHash> index_of;
+};
+
+class BufferBuilder {
+ public:
+  explicit BufferBuilder(tinygltf::Model& model) : model_(model) { model_.buffers.emplace_back(); }
+
+  // A view over bytes appended at a 4-byte boundary; returns its index.
+  int view(const void* data, std::size_t size, int target) {
+    std::vector<unsigned char>& bytes = model_.buffers[0].data;
+    bytes.resize((bytes.size() + 3) & ~std::size_t{3}, 0);
+    tinygltf::BufferView v;
+    v.buffer = 0;
+    v.byteOffset = bytes.size();
+    v.byteLength = size;
+    v.target = target;
+    const auto* p = static_cast<const unsigned char*>(data);
+    bytes.insert(bytes.end(), p, p + size);
+    model_.bufferViews.push_back(v);
+    return static_cast<int>(model_.bufferViews.size() - 1);
+  }
+
+  int accessor(const std::vector<float>& values, int type, int components, bool bounds) {
+    tinygltf::Accessor a;
+    a.bufferView = view(values.data(), values.size() * sizeof(float), TINYGLTF_TARGET_ARRAY_BUFFER);
+    a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+    a.count = values.size() / static_cast<std::size_t>(components);
+    a.type = type;
+    if (bounds) {
+      a.minValues.assign(components, std::numeric_limits<double>::infinity());
+      a.maxValues.assign(components, -std::numeric_limits<double>::infinity());
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::size_t c = i % static_cast<std::size_t>(components);
+        a.minValues[c] = std::min(a.minValues[c], double(values[i]));
+        a.maxValues[c] = std::max(a.maxValues[c], double(values[i]));
+      }
+      for (double& v : a.minValues) v = json_number(static_cast<float>(v));
+      for (double& v : a.maxValues) v = json_number(static_cast<float>(v));
+    }
+    model_.accessors.push_back(a);
+    return static_cast<int>(model_.accessors.size() - 1);
+  }
+
+  int indices(const std::vector<std::uint32_t>& values, std::size_t vertex_count) {
+    tinygltf::Accessor a;
+    if (vertex_count <= 65535) {
+      std::vector<std::uint16_t> narrow(values.begin(), values.end());
+      a.bufferView = view(narrow.data(), narrow.size() * 2, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+      a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+    } else {
+      a.bufferView = view(values.data(), values.size() * 4, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+      a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+    }
+    a.count = values.size();
+    a.type = TINYGLTF_TYPE_SCALAR;
+    model_.accessors.push_back(a);
+    return static_cast<int>(model_.accessors.size() - 1);
+  }
+
+ private:
+  tinygltf::Model& model_;
+};
+
+// glTF materials for the looks the faces use, one per material name.
+class Materials {
+ public:
+  Materials(tinygltf::Model& model, TextureExport& textures) : model_(model), images_(textures) {}
+
+  int of(const qev3ds::Look& look) {
+    const std::string key(look.material_name);
+    const auto it = index_.find(key);
+    if (it != index_.end()) return it->second;
+    tinygltf::Material m;
+    m.name = key.empty() ? "material" : utf8_text(key);
+    // Every number goes through a float and its shortest text: the same
+    // digits on every platform.
+    const float alpha =
+        1.0f - static_cast<float>(std::clamp<int>(look.transparency, 0, 100)) / 100.0f;
+    m.pbrMetallicRoughness.baseColorFactor = {json_number(srgb_to_linear(look.colour.red)),
+                                              json_number(srgb_to_linear(look.colour.green)),
+                                              json_number(srgb_to_linear(look.colour.blue)),
+                                              json_number(alpha)};
+    m.pbrMetallicRoughness.metallicFactor = 0.0;
+    const int shininess =
+        look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
+    m.pbrMetallicRoughness.roughnessFactor =
+        json_number(1.0f - static_cast<float>(shininess) / 100.0f);
+    if (alpha < 1.0f) m.alphaMode = "BLEND";
+    if (!look.texture.empty())
+      m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
+    model_.materials.push_back(m);
+    const int index = static_cast<int>(model_.materials.size() - 1);
+    index_.emplace(key, index);
+    return index;
+  }
+
+ private:
+  int texture(const std::string& name) {
+    const auto it = textures_.find(name);
+    if (it != textures_.end()) return it->second;
+    tinygltf::Image image;
+    image.uri = percent_encode(images_.place(name));
+    image.name = utf8_text(name);
+    model_.images.push_back(image);
+    if (model_.samplers.empty()) {
+      tinygltf::Sampler s;  // repeat in both directions, as 3DS tiles by default
+      s.wrapS = s.wrapT = TINYGLTF_TEXTURE_WRAP_REPEAT;
+      model_.samplers.push_back(s);
+    }
+    tinygltf::Texture t;
+    t.source = static_cast<int>(model_.images.size() - 1);
+    t.sampler = 0;
+    model_.textures.push_back(t);
+    const int index = static_cast<int>(model_.textures.size() - 1);
+    textures_.emplace(name, index);
+    return index;
+  }
+
+  tinygltf::Model& model_;
+  TextureExport& images_;
+  std::map<std::string, int> index_;
+  std::map<std::string, int> textures_;
+};
+
+void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const Normal& n) {
+  float uv[2] = {0.0f, 0.0f};
+  if (p.textured && v < mesh.mapping_count()) {
+    uv[0] = mesh.mapping[2 * std::size_t(v)];
+    uv[1] = 1.0f - mesh.mapping[2 * std::size_t(v) + 1];  // glTF's v runs downwards
+  }
+  const VertexKey key{
+      v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
+  const auto [it, added] =
+      p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
+  if (added) {
+    const float* q = &mesh.vertices[3 * std::size_t(v)];
+    // Z-up to Y-up: (x, y, z) -> (x, z, -y), exact in floats.
+    p.positions.insert(p.positions.end(), {q[0], q[2], -q[1]});
+    p.normals.insert(p.normals.end(), {n[0], n[2], -n[1]});
+    if (p.textured) p.uvs.insert(p.uvs.end(), {uv[0], uv[1]});
+  }
+  p.indices.push_back(it->second);
+}
+
+// The .bin beside out_path: named after the output's whole name, so that
+// outputs whose names differ only in characters a URI escapes never share
+// one.
+std::string buffer_file_name(const std::string& out_path) {
+  const std::string stem = std::filesystem::path(out_path).stem().string();
+  return (stem.empty() ? std::string("scene") : stem) + ".bin";
+}
+
+// Images are referenced by URI only; tinygltf must not write image data.
+bool keep_image_uri(const std::string*, const std::string*, const tinygltf::Image*, bool,
+                    std::string*, void*) {
+  return false;
+}
+
+}  // namespace
+
+bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
+                const std::string& out_path, bool binary, GltfExport& result, std::string& error,
+                const std::vector<std::string>& texture_folders) {
+  result = GltfExport{};
+  tinygltf::Model model;
+  model.asset.version = "2.0";
+  model.asset.generator = "qev3ds";
+  BufferBuilder buffer(model);
+  const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
+  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false,
+                       result.warnings);
+  Materials materials(model, images);
+  const qev3ds::MaterialIndex index(scene);
+  tinygltf::Scene root;
+
+  for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
+    const qev3ds::Mesh& mesh = scene.meshes[k];
+    const std::vector<Normal> normals = corner_normals(mesh);
+    const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    std::vector<Primitive> runs;
+    std::int32_t current_group = std::numeric_limits<std::int32_t>::min();
+    int current_material = -1;
+    const std::size_t n = mesh.vertex_count();
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+      const qev3ds::Face& face = mesh.faces[f];
+      if (face.a >= n || face.b >= n || face.c >= n) {
+        ++result.faces_skipped;
+        continue;
+      }
+      if (!finite_corners(mesh, face)) {
+        ++result.faces_not_finite;
+        continue;
+      }
+      if (group_of[f] != current_group) {
+        current_group = group_of[f];
+        const qev3ds::Look look = qev3ds::face_look(index, mesh, current_group);
+        const int material = materials.of(look);
+        if (runs.empty() || material != current_material) {
+          runs.emplace_back();
+          runs.back().material = material;
+          runs.back().textured = !look.texture.empty() && mesh.mapping_count() > 0;
+          current_material = material;
+        }
+      }
+      Primitive& p = runs.back();
+      add_corner(p, mesh, face.a, normals[3 * f]);
+      add_corner(p, mesh, face.b, normals[3 * f + 1]);
+      add_corner(p, mesh, face.c, normals[3 * f + 2]);
+      ++result.triangles;
+    }
+
+    tinygltf::Mesh out;
+    out.name = utf8_text(mesh.name);
+    for (Primitive& p : runs) {
+      tinygltf::Primitive prim;
+      prim.mode = TINYGLTF_MODE_TRIANGLES;
+      prim.material = p.material;
+      prim.attributes["POSITION"] = buffer.accessor(p.positions, TINYGLTF_TYPE_VEC3, 3, true);
+      prim.attributes["NORMAL"] = buffer.accessor(p.normals, TINYGLTF_TYPE_VEC3, 3, false);
+      if (p.textured)
+        prim.attributes["TEXCOORD_0"] = buffer.accessor(p.uvs, TINYGLTF_TYPE_VEC2, 2, false);
+      prim.indices = buffer.indices(p.indices, p.positions.size() / 3);
+      result.vertices += p.positions.size() / 3;
+      out.primitives.push_back(prim);
+    }
+    result.primitives += out.primitives.size();
+    // A mesh without a face is not a valid glTF mesh; its node stays, empty.
+    tinygltf::Node node;
+    node.name = out.name;
+    if (!out.primitives.empty()) {
+      model.meshes.push_back(out);
+      node.mesh = static_cast<int>(model.meshes.size() - 1);
+      ++result.meshes;
+    }
+    model.nodes.push_back(node);
+    root.nodes.push_back(static_cast<int>(model.nodes.size() - 1));
+  }
+  result.materials = model.materials.size();
+
+  // The buffer's bytes leave the model: the JSON is written without them
+  // and the .bin beside it, both through temporary files.
+  std::vector<unsigned char> bin;
+  const bool external = !binary && !model.buffers[0].data.empty();
+  if (model.buffers[0].data.empty()) {
+    model.buffers.clear();
+    model.bufferViews.clear();
+  } else if (!binary) {
+    bin.swap(model.buffers[0].data);
+  }
+  // Named, so that a scene without nodes is still an object in the JSON.
+  root.name = "Scene";
+  model.scenes.push_back(root);
+  model.defaultScene = 0;
+
+  try {
+    tinygltf::TinyGLTF writer;
+    writer.SetImageWriter(keep_image_uri, nullptr);
+    std::ostringstream text;
+    writer.WriteGltfSceneToStream(&model, text, true, binary);
+    std::string bytes = text.str();
+    const std::string bin_name = buffer_file_name(out_path);
+    if (external) {
+      nlohmann::json doc = nlohmann::json::parse(bytes);
+      doc["buffers"][0] = {{"byteLength", bin.size()}, {"uri", percent_encode(bin_name)}};
+      bytes = doc.dump(2) + "\n";
+    }
+    OutputFile main_file, bin_file;
+    std::vector<OutputFile*> files{&main_file};
+    if (!main_file.open(out_path, error)) return false;
+    main_file.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (external) {
+      const std::string bin_path =
+          (std::filesystem::path(out_path).parent_path() / bin_name).string();
+      if (!output_allowed(bin_path, scene_path, error) || !bin_file.open(bin_path, error))
+        return false;
+      bin_file.stream().write(reinterpret_cast<const char*>(bin.data()),
+                              static_cast<std::streamsize>(bin.size()));
+      files.push_back(&bin_file);
+    }
+    for (OutputFile* f : images.files()) files.push_back(f);
+    return commit_all(files, error);
+  } catch (const std::exception& e) {
+    error = std::string("cannot write the glTF: ") + e.what();
+    return false;
+  }
+}
+
+}  // namespace qev::convert

@@ -1,0 +1,521 @@
+// Reading glTF 2.0 with tinygltf; every accessor is checked against its data
+// before a byte of it is read.
+#include "gltf_import.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "file_bytes.h"
+#include "gltf_file_access.h"
+#include "import_warnings.h"
+#include "json_depth.h"
+#include "srgb_colour.h"
+#include "texture_files.h"
+
+namespace qev::convert {
+
+using qev3ds::Layer;
+namespace {
+
+using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
+
+constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+constexpr int kMaxDepth = 256;
+// A node may be the child of several parents, so a graph of a few nodes can
+// stand for exponentially many instances: the walk is bounded in visits and
+// in the triangles the instances add up to, far beyond any real scene (a
+// 3DS file holds 56 million triangles at most).
+constexpr std::size_t kMaxNodeVisits = 100000;
+constexpr std::size_t kMaxInstancedTriangles = 20000000;
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k) m[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+  return m;
+}
+
+Matrix local_matrix(const tinygltf::Node& node) {
+  if (node.matrix.size() == 16) {
+    Matrix m;
+    for (int i = 0; i < 16; ++i) m[std::size_t(i)] = node.matrix[std::size_t(i)];
+    return m;
+  }
+  Matrix t = kIdentity, r = kIdentity, s = kIdentity;
+  if (node.translation.size() == 3) {
+    t[12] = node.translation[0];
+    t[13] = node.translation[1];
+    t[14] = node.translation[2];
+  }
+  if (node.rotation.size() == 4) {
+    const double x = node.rotation[0], y = node.rotation[1], z = node.rotation[2],
+                 w = node.rotation[3];
+    r = {1 - 2 * (y * y + z * z),
+         2 * (x * y + z * w),
+         2 * (x * z - y * w),
+         0,
+         2 * (x * y - z * w),
+         1 - 2 * (x * x + z * z),
+         2 * (y * z + x * w),
+         0,
+         2 * (x * z + y * w),
+         2 * (y * z - x * w),
+         1 - 2 * (x * x + y * y),
+         0,
+         0,
+         0,
+         0,
+         1};
+  }
+  if (node.scale.size() == 3) {
+    s[0] = node.scale[0];
+    s[5] = node.scale[1];
+    s[10] = node.scale[2];
+  }
+  return multiply(t, multiply(r, s));
+}
+
+struct Reader {
+  const tinygltf::Model& model;
+  const ReferencedFiles& files;
+  Layers& layers;
+  std::vector<std::string>& warnings;
+  std::string& error;
+  std::set<std::string> said;
+  std::size_t non_finite = 0;
+
+  void warn(const std::string& text) {
+    if (said.insert(text).second) warnings.push_back(text);
+  }
+
+  // The accessor's values as doubles, components per element, after
+  // checking that every byte read lies inside its view and buffer.
+  bool values(int index, int type, std::vector<double>& out, const char* what) {
+    if (index < 0 || std::size_t(index) >= model.accessors.size()) {
+      error =
+          std::string(what) + " names accessor " + std::to_string(index) + ", which does not exist";
+      return false;
+    }
+    const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
+    const int components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(a.type));
+    const int size = tinygltf::GetComponentSizeInBytes(static_cast<std::uint32_t>(a.componentType));
+    if ((type != -1 && a.type != type) || components <= 0 || size <= 0) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " has the wrong type";
+      return false;
+    }
+    if (a.sparse.isSparse) {
+      error = std::string(what) + " accessor " + std::to_string(index) +
+              " is sparse, which is not supported";
+      return false;
+    }
+    out.clear();
+    if (a.count == 0) return true;
+    if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " has no buffer view";
+      return false;
+    }
+    const tinygltf::BufferView& v = model.bufferViews[std::size_t(a.bufferView)];
+    if (v.buffer < 0 || std::size_t(v.buffer) >= model.buffers.size()) {
+      error = "buffer view " + std::to_string(a.bufferView) + " names a buffer that does not exist";
+      return false;
+    }
+    const std::vector<unsigned char>& data = model.buffers[std::size_t(v.buffer)].data;
+    const std::uint64_t element = std::uint64_t(components) * std::uint64_t(size);
+    const std::uint64_t stride = v.byteStride != 0 ? v.byteStride : element;
+    const std::uint64_t count = a.count;
+    // Each term is bounded by the buffer's size before they are combined,
+    // so nothing below can wrap around.
+    const std::uint64_t limit = data.size();
+    const bool bounded = count <= limit && stride <= limit && a.byteOffset <= limit &&
+                         v.byteOffset <= limit && v.byteLength <= limit;
+    if (stride < element) {
+      error = std::string(what) + " accessor " + std::to_string(index) +
+              " has a byte stride shorter than its elements, which would overlap";
+      return false;
+    }
+    if (!bounded || std::uint64_t(a.byteOffset) + stride * (count - 1) + element > v.byteLength ||
+        std::uint64_t(v.byteOffset) + v.byteLength > limit) {
+      error = std::string(what) + " accessor " + std::to_string(index) + " reaches past its buffer";
+      return false;
+    }
+    out.resize(count * std::uint64_t(components));
+    const unsigned char* base = data.data() + v.byteOffset + a.byteOffset;
+    for (std::uint64_t e = 0; e < count; ++e) {
+      const unsigned char* p = base + e * stride;
+      for (int c = 0; c < components; ++c, p += size)
+        out[e * std::uint64_t(components) + std::uint64_t(c)] = component(p, a);
+    }
+    return true;
+  }
+
+  static double component(const unsigned char* p, const tinygltf::Accessor& a) {
+    switch (a.componentType) {
+      case TINYGLTF_COMPONENT_TYPE_FLOAT: {
+        float f;
+        std::memcpy(&f, p, 4);
+        return f;
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return a.normalized ? p[0] / 255.0 : p[0];
+      case TINYGLTF_COMPONENT_TYPE_BYTE:
+        return static_cast<signed char>(p[0]);
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+        std::uint16_t u;
+        std::memcpy(&u, p, 2);
+        return a.normalized ? u / 65535.0 : u;
+      }
+      case TINYGLTF_COMPONENT_TYPE_SHORT: {
+        std::int16_t s;
+        std::memcpy(&s, p, 2);
+        return s;
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: {
+        std::uint32_t u;
+        std::memcpy(&u, p, 4);
+        return u;
+      }
+      default:
+        return 0;
+    }
+  }
+
+  void look(const tinygltf::Primitive& prim, Layer& layer) {
+    layer.red = layer.green = layer.blue = 255;  // glTF's default base colour is white
+    if (prim.material < 0 || std::size_t(prim.material) >= model.materials.size()) return;
+    const tinygltf::Material& m = model.materials[std::size_t(prim.material)];
+    const std::vector<double>& f = m.pbrMetallicRoughness.baseColorFactor;
+    if (f.size() == 4) {
+      layer.red = linear_to_srgb(f[0]);
+      layer.green = linear_to_srgb(f[1]);
+      layer.blue = linear_to_srgb(f[2]);
+      const double alpha = std::isfinite(f[3]) ? std::min(1.0, std::max(0.0, f[3])) : 1.0;
+      layer.transparency = static_cast<std::int32_t>(std::lround((1.0 - alpha) * 100.0));
+    }
+    const int t = m.pbrMetallicRoughness.baseColorTexture.index;
+    if (t < 0 || std::size_t(t) >= model.textures.size()) return;
+    const int source = model.textures[std::size_t(t)].source;
+    if (source < 0 || std::size_t(source) >= model.images.size()) return;
+    const std::string& uri = model.images[std::size_t(source)].uri;
+    if (uri.empty() || uri.rfind("data:", 0) == 0) {
+      warn(
+          "an image embedded in the glTF has no file name for the 3DS material; the layer is "
+          "untextured");
+      return;
+    }
+    // The image is never read, but a name that could only be a file outside
+    // the input's folder (or a pipe, device or link out) is no texture of
+    // this scene; a name not found there is kept, as 3DS names often are.
+    const std::string name = percent_decode(uri);
+    std::string why;
+    if (files.find(name, why).empty() && why != "not found") {
+      warn("image \"" + uri + "\" is not used: " + why + "; the layer is untextured");
+      return;
+    }
+    layer.texture = std::filesystem::path(name).filename().string();
+  }
+
+  bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world,
+                 const std::string& name) {
+    const tinygltf::Primitive& prim = mesh.primitives[p];
+    const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+    if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
+        mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+      warn("mesh \"" + mesh.name +
+           "\" has points or lines, which a 3DS file cannot hold; they are left out");
+      return true;
+    }
+    const auto pos = prim.attributes.find("POSITION");
+    if (pos == prim.attributes.end()) {
+      warn("a primitive of mesh \"" + mesh.name + "\" has no positions; it is left out");
+      return true;
+    }
+    std::vector<double> positions, uvs, index_values;
+    if (!values(pos->second, TINYGLTF_TYPE_VEC3, positions, "POSITION")) return false;
+    const std::size_t n = positions.size() / 3;
+    const auto uv = prim.attributes.find("TEXCOORD_0");
+    if (uv != prim.attributes.end()) {
+      if (!values(uv->second, TINYGLTF_TYPE_VEC2, uvs, "TEXCOORD_0")) return false;
+      if (uvs.size() / 2 != n) {
+        error = "TEXCOORD_0 of mesh \"" + mesh.name + "\" does not have one pair per position";
+        return false;
+      }
+    }
+    std::vector<std::size_t> order;
+    if (prim.indices >= 0) {
+      if (!values(prim.indices, TINYGLTF_TYPE_SCALAR, index_values, "indices")) return false;
+      order.reserve(index_values.size());
+      for (double v : index_values) {
+        if (!(v >= 0) || v >= double(n)) {
+          error =
+              "an index of mesh \"" + mesh.name + "\" names a vertex past its " + std::to_string(n);
+          return false;
+        }
+        order.push_back(static_cast<std::size_t>(v));
+      }
+    } else {
+      for (std::size_t i = 0; i < n; ++i) order.push_back(i);
+    }
+
+    std::vector<std::array<std::size_t, 3>> triangles;
+    if (mode == TINYGLTF_MODE_TRIANGLES) {
+      if (order.size() % 3 != 0)
+        warn("mesh \"" + mesh.name +
+             "\" has an index count that is not a multiple of 3; the rest is left out");
+      for (std::size_t i = 0; i + 2 < order.size(); i += 3)
+        triangles.push_back({order[i], order[i + 1], order[i + 2]});
+    } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+      for (std::size_t i = 0; i + 2 < order.size(); ++i)
+        triangles.push_back(i % 2 == 0
+                                ? std::array<std::size_t, 3>{order[i], order[i + 1], order[i + 2]}
+                                : std::array<std::size_t, 3>{order[i + 1], order[i], order[i + 2]});
+    } else {
+      for (std::size_t i = 1; i + 1 < order.size(); ++i)
+        triangles.push_back({order[0], order[i], order[i + 1]});
+    }
+
+    qev3ds::Layer layer;
+    layer.name = name;
+    look(prim, layer);
+    const bool smooth = prim.attributes.count("NORMAL") > 0 && prim.indices >= 0;
+    layer.corners.reserve(9 * triangles.size());
+    for (const auto& tri : triangles) {
+      float corners[9] = {}, mapping[6] = {};
+      bool finite = true;
+      for (int c = 0; c < 3; ++c) {
+        const double* q = &positions[3 * tri[std::size_t(c)]];
+        double w[3];
+        for (int r = 0; r < 3; ++r)
+          w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] +
+                 world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
+        // Y-up to Z-up: (x, y, z) -> (x, -z, y).
+        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]),
+                               static_cast<float>(w[1])};
+        for (int r = 0; r < 3; ++r) {
+          finite = finite && std::isfinite(z_up[r]);
+          corners[c * 3 + r] = z_up[r];
+        }
+        if (!uvs.empty()) {
+          mapping[c * 2] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);
+          mapping[c * 2 + 1] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
+        }
+      }
+      if (finite) {
+        add_triangle(layer, corners, mapping, smooth ? 1 : 0);
+      } else {
+        ++non_finite;
+      }
+    }
+    if (layer.triangle_count() > 0) layers.push_back(std::move(layer));
+    return true;
+  }
+
+  bool node(int index, const Matrix& parent, int depth, std::vector<char>& on_path) {
+    if (index < 0 || std::size_t(index) >= model.nodes.size()) {
+      error = "the scene names node " + std::to_string(index) + ", which does not exist";
+      return false;
+    }
+    if (depth > kMaxDepth || on_path[std::size_t(index)]) {
+      error = "the node hierarchy loops or nests deeper than " + std::to_string(kMaxDepth);
+      return false;
+    }
+    on_path[std::size_t(index)] = 1;
+    const tinygltf::Node& n = model.nodes[std::size_t(index)];
+    const Matrix world = multiply(parent, local_matrix(n));
+    if (n.mesh >= 0) {
+      if (std::size_t(n.mesh) >= model.meshes.size()) {
+        error = "node " + std::to_string(index) + " names a mesh that does not exist";
+        return false;
+      }
+      const tinygltf::Mesh& mesh = model.meshes[std::size_t(n.mesh)];
+      const std::string name =
+          !mesh.name.empty() ? mesh.name
+                             : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
+      for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
+        if (!primitive(mesh, p, world, name)) return false;
+    }
+    for (int child : n.children)
+      if (!node(child, world, depth + 1, on_path)) return false;
+    on_path[std::size_t(index)] = 0;
+    return true;
+  }
+};
+
+// The work a scene's node graph stands for, counted before any of it is
+// done: the nodes a walk visits and the triangles its mesh instances hold
+// (taken from accessor counts, which are checked later).
+struct Census {
+  const tinygltf::Model& model;
+  std::string& error;
+  std::size_t visits = 0, triangles = 0;
+
+  std::size_t triangles_of(const tinygltf::Primitive& prim) const {
+    const int index =
+        prim.indices >= 0
+            ? prim.indices
+            : (prim.attributes.count("POSITION") ? prim.attributes.at("POSITION") : -1);
+    if (index < 0 || std::size_t(index) >= model.accessors.size()) return 0;
+    // An element takes a byte at least: a count its view cannot hold is an
+    // error the walk reports, not work to count.
+    const tinygltf::Accessor& a = model.accessors[std::size_t(index)];
+    if (a.bufferView < 0 || std::size_t(a.bufferView) >= model.bufferViews.size()) return 0;
+    const std::size_t count =
+        std::min<std::size_t>(a.count, model.bufferViews[std::size_t(a.bufferView)].byteLength);
+    const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+    if (mode == TINYGLTF_MODE_TRIANGLES) return count / 3;
+    if (mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN)
+      return count < 2 ? 0 : count - 2;
+    return 0;
+  }
+
+  // False with error once a bound is passed; nodes that do not exist, loops
+  // and depth are left to the walk that follows, which names them.
+  bool node(int index, int depth, std::vector<char>& on_path) {
+    if (index < 0 || std::size_t(index) >= model.nodes.size() || depth > kMaxDepth ||
+        on_path[std::size_t(index)])
+      return true;
+    if (++visits > kMaxNodeVisits) {
+      error = "the node hierarchy stands for more than " + std::to_string(kMaxNodeVisits) +
+              " node visits (nodes shared by several parents multiply); the file is refused";
+      return false;
+    }
+    const tinygltf::Node& n = model.nodes[std::size_t(index)];
+    if (n.mesh >= 0 && std::size_t(n.mesh) < model.meshes.size()) {
+      for (const tinygltf::Primitive& prim : model.meshes[std::size_t(n.mesh)].primitives) {
+        triangles += std::min(triangles_of(prim), kMaxInstancedTriangles + 1);
+        if (triangles > kMaxInstancedTriangles) {
+          error = "the scene's mesh instances hold more than " +
+                  std::to_string(kMaxInstancedTriangles) + " triangles; the file is refused";
+          return false;
+        }
+      }
+    }
+    on_path[std::size_t(index)] = 1;
+    for (int child : n.children)
+      if (!node(child, depth + 1, on_path)) return false;
+    on_path[std::size_t(index)] = 0;
+    return true;
+  }
+};
+
+// Images are neither decoded nor needed: only their names travel.
+bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                const unsigned char*, int, void*) {
+  return true;
+}
+
+bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers& layers,
+             std::vector<std::string>& warnings, std::string& error) {
+  layers.clear();
+  if (model.scenes.empty()) {
+    error = "the glTF file has no scene";
+    return false;
+  }
+  const std::size_t which =
+      model.defaultScene >= 0 && std::size_t(model.defaultScene) < model.scenes.size()
+          ? std::size_t(model.defaultScene)
+          : 0;
+  std::vector<char> on_path(model.nodes.size(), 0);
+  Census census{model, error};
+  for (int root : model.scenes[which].nodes)
+    if (!census.node(root, 0, on_path)) return false;
+  Reader reader{model, files, layers, warnings, error, {}};
+  for (int root : model.scenes[which].nodes) {
+    if (!reader.node(root, kIdentity, 0, on_path)) {
+      layers.clear();
+      return false;
+    }
+  }
+  if (reader.non_finite > 0)
+    warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
+  return true;
+}
+
+// A GLB is a 12-byte header, then chunks of a 4-byte length, a 4-byte type and
+// that many bytes. tinygltf checks the BIN chunk's length against the file's
+// without the chunk's own 8 header bytes, and would copy up to 8 bytes from
+// past the end of the file; the chunk must fit whole.
+bool bin_chunk_fits(const std::string& bytes) {
+  const auto u32 = [&bytes](std::uint64_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+      v = v << 8 | static_cast<unsigned char>(bytes[at + std::uint64_t(i)]);
+    return std::uint64_t(v);
+  };
+  if (bytes.size() < 20) return true;  // tinygltf refuses it
+  const std::uint64_t end = std::min<std::uint64_t>(u32(8), bytes.size());
+  const std::uint64_t bin = 20 + u32(12);  // past the header and the JSON chunk
+  if (bin + 8 > end) return true;          // no BIN chunk, or tinygltf refuses it
+  return bin + 8 + u32(bin) <= end;
+}
+
+bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
+          const ReferencedFiles& files, std::string& error) {
+  if (bytes.size() > 0xFFFFFFFFu) {
+    error = "the file is larger than glTF allows";
+    return false;
+  }
+  if (binary && !bin_chunk_fits(bytes)) {
+    error = "the GLB's BIN chunk reaches past the end of the file";
+    return false;
+  }
+  if (!json_depth_within(gltf_json_text(bytes, binary), kMaxJsonDepth)) {
+    error = "its JSON nests arrays and objects deeper than " + std::to_string(kMaxJsonDepth) +
+            " levels";
+    return false;
+  }
+  tinygltf::TinyGLTF loader;
+  loader.SetImageLoader(skip_image, nullptr);
+  GltfFileAccess access(files);
+  loader.SetFsCallbacks(access.callbacks());
+  std::string err, warn;
+  const auto length = static_cast<unsigned int>(bytes.size());
+  // An empty base folder: tinygltf then passes each URI to the callbacks as
+  // it is written, and they look it up in the input's folder only.
+  const bool ok =
+      binary ? loader.LoadBinaryFromMemory(&model, &err, &warn,
+                                           reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           length, "")
+             : loader.LoadASCIIFromString(&model, &err, &warn, bytes.data(), length, "");
+  if (!ok) {
+    if (!access.refused_name().empty()) {
+      error = "buffer \"" + access.refused_name() + "\" is not read: " + access.refused_why();
+    } else {
+      error = err.empty() ? "not a glTF file" : err;
+      while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
+                     Layers& layers, std::vector<std::string>& warnings, std::string& error,
+                     const ReferencedFiles* files) {
+  const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
+  if (files == nullptr) files = &in_base_dir;
+  layers.clear();
+  tinygltf::Model model;
+  if (!load(model, bytes, binary, *files, error)) return false;
+  return convert(model, *files, layers, warnings, error);
+}
+
+bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
+               std::string& error, const ReferencedFiles* files) {
+  std::string data;
+  if (!read_file_bytes(path, data, error)) return false;
+  const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
+  const ReferencedFiles beside_input = ReferencedFiles::beside(path);
+  return read_gltf_bytes(data, binary, "", layers, warnings, error,
+                         files != nullptr ? files : &beside_input);
+}
+
+}  // namespace qev::convert

@@ -1,0 +1,34 @@
+// `qev3ds convert x.gltf|x.glb y.3ds`: a glTF 2.0 scene as layers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "layer_file.h"
+#include "referenced_files.h"
+
+namespace qev::convert {
+
+// Reads every triangle primitive of every mesh instance reachable from the
+// default scene, node transforms applied, Y-up turned into Z-up as
+// (x, y, z) -> (x, -z, y). One layer per primitive instance: colour from
+// baseColorFactor (back to sRGB bytes), transparency from its alpha,
+// texture name from the base colour texture's URI, mapping from TEXCOORD_0
+// (v flipped back); strips and fans become triangles, points and lines are
+// named in warnings, and so are triangles with a corner that is not a finite
+// number, which are left out. Buffers and images are looked up in files
+// (the input's folder when null) and nowhere else; images are never read. False with a
+// message in error when the file is not glTF, a buffer is missing or
+// refused, an accessor or index lies outside its data, its JSON nests
+// deeper than kMaxJsonDepth, or its node graph stands for more instances
+// than the walk allows.
+bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
+               std::string& error, const ReferencedFiles* files = nullptr);
+
+// The same from bytes in memory (.glb when binary); external buffers are
+// looked for in files, or in base_dir when files is null.
+bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
+                     Layers& layers, std::vector<std::string>& warnings, std::string& error,
+                     const ReferencedFiles* files = nullptr);
+
+}  // namespace qev::convert

@@ -1,0 +1,178 @@
+// Writing OBJ and MTL text from a 3DS scene, every face in its own material.
+#include "obj_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "face_corners.h"
+#include "float_text.h"
+#include "output_file.h"
+#include "referenced_files.h"
+#include "texture_files.h"
+
+namespace qev::convert {
+
+namespace {
+
+// Names come from untrusted files. As OBJ tokens, no byte of them may end a
+// line, separate tokens or start a comment: controls, spaces and '#'
+// become '_'.
+std::string obj_token(std::string_view s, const char* fallback) {
+  std::string out = s.empty() ? std::string(fallback) : std::string(s);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u == 0x7F || c == '#') c = '_';
+  }
+  return out;
+}
+
+// A texture file name keeps its spaces but no byte that could end the line.
+std::string obj_path_text(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < ' ' || u == 0x7F) c = '_';
+  }
+  return out;
+}
+
+// A colour component (bytes, or float colours times 256) as 0 to 1.
+std::string unit(std::int32_t v) {
+  return float_text(static_cast<float>(std::clamp(v, 0, 255)) / 255.0f);
+}
+
+std::string rgb_text(const qev3ds::Rgb& c) {
+  return unit(c.red) + ' ' + unit(c.green) + ' ' + unit(c.blue);
+}
+
+// MTL names for material names, OBJ-safe and unique.
+class MaterialNames {
+ public:
+  // The MTL name of a material name, and whether it is new.
+  std::pair<const std::string*, bool> name_of(std::string_view material) {
+    const std::string key(material);
+    auto it = names_.find(key);
+    if (it != names_.end()) return {&it->second, false};
+    const std::string base = obj_token(material, "material");
+    std::string name = base;
+    for (int i = 2; !taken_.insert(name).second; ++i) name = base + "." + std::to_string(i);
+    return {&names_.emplace(key, name).first->second, true};
+  }
+
+ private:
+  std::map<std::string, std::string> names_;
+  std::set<std::string> taken_;
+};
+
+void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look,
+                    TextureExport& images) {
+  mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
+  if (look.material != nullptr) {
+    const qev3ds::Material& m = *look.material;
+    const qev3ds::Rgb& s = !m.specular[1].is_black() ? m.specular[1] : m.specular[0];
+    // Shininess is a percentage; OBJ's specular exponent runs to 1000.
+    mtl << "Ks " << rgb_text(s) << "\nNs " << std::max(0, m.shininess * 10) << "\n";
+  }
+  const float opacity = 1.0f - static_cast<float>(std::clamp(look.transparency, 0, 100)) / 100.0f;
+  mtl << "d " << float_text(opacity) << "\n";
+  // A safe file name: it cannot end the line or read as an option.
+  if (!look.texture.empty()) mtl << "map_Kd " << images.place(std::string(look.texture)) << "\n";
+}
+
+bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n && f.c < n; }
+
+// A value that is not a finite number is written as 0; no face written uses
+// it, since faces with such a corner are left out.
+std::string number(float v) { return float_text(std::isfinite(v) ? v : 0.0f); }
+
+}  // namespace
+
+bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
+               const std::string& obj_path, ObjExport& result, std::string& error,
+               const std::vector<std::string>& texture_folders) {
+  namespace fs = std::filesystem;
+  const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
+  if (!output_allowed(mtl_path.string(), scene_path, error)) return false;
+  OutputFile obj_file, mtl_file;
+  if (!obj_file.open(obj_path, error) || !mtl_file.open(mtl_path.string(), error)) return false;
+  std::ostream& obj = obj_file.stream();
+  std::ostream& mtl = mtl_file.stream();
+  const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
+  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), true, result.warnings);
+  obj << "# written by qev3ds\nmtllib " << obj_path_text(mtl_path.filename().string()) << "\n";
+  mtl << "# written by qev3ds\n";
+
+  const qev3ds::MaterialIndex materials(scene);
+  MaterialNames names;
+  result = ObjExport{};
+  std::size_t vertex_base = 0, mapping_base = 0;  // OBJ indices are 1-based across the file
+  for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
+    const qev3ds::Mesh& mesh = scene.meshes[k];
+    obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
+    for (std::size_t v = 0; v < mesh.vertex_count(); ++v) {
+      obj << "v " << number(mesh.vertices[3 * v]) << ' ' << number(mesh.vertices[3 * v + 1]) << ' '
+          << number(mesh.vertices[3 * v + 2]) << "\n";
+    }
+    for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
+      obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";
+    }
+    const bool mapped = mesh.mapping_count() > 0;
+    const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    // A face's look and MTL name depend on its group alone: found once per
+    // group (the last slot for faces that no group lists).
+    std::vector<const std::string*> name_of_group(mesh.groups.size() + 1, nullptr);
+    const std::string* current = nullptr;
+    std::int64_t smoothing = -1;
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+      const qev3ds::Face& face = mesh.faces[f];
+      if (!inside(face, mesh.vertex_count()) || (mapped && !inside(face, mesh.mapping_count()))) {
+        ++result.faces_skipped;
+        continue;
+      }
+      if (!finite_corners(mesh, face)) {
+        ++result.faces_not_finite;
+        continue;
+      }
+      const std::size_t slot =
+          group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+      if (name_of_group[slot] == nullptr) {
+        const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+        const auto [name, added] = names.name_of(look.material_name);
+        if (added) {
+          write_material(mtl, *name, look, images);
+          ++result.materials;
+        }
+        name_of_group[slot] = name;
+      }
+      const std::string* name = name_of_group[slot];
+      if (name != current) {
+        obj << "usemtl " << *name << "\n";
+        current = name;
+      }
+      // OBJ takes one number per smoothing group; the full word is written
+      // as that number, 0 as "off".
+      if (face.smoothing != smoothing) {
+        smoothing = face.smoothing;
+        obj << "s " << (smoothing == 0 ? std::string("off") : std::to_string(smoothing)) << "\n";
+      }
+      obj << 'f';
+      for (const std::uint16_t i : {face.a, face.b, face.c}) {
+        obj << ' ' << vertex_base + i + 1;
+        if (mapped) obj << '/' << mapping_base + i + 1;
+      }
+      obj << "\n";
+      ++result.faces;
+    }
+    vertex_base += mesh.vertex_count();
+    mapping_base += mesh.mapping_count();
+  }
+  result.vertices = vertex_base;
+  std::vector<OutputFile*> files{&obj_file, &mtl_file};
+  for (OutputFile* f : images.files()) files.push_back(f);
+  return commit_all(files, error);
+}
+
+}  // namespace qev::convert

@@ -1,0 +1,24 @@
+// `qev3ds convert x.stl y.3ds`: an STL file (binary or ASCII) as one layer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "layer_file.h"
+
+namespace qev::convert {
+
+// Reads path into one layer named after the file (or the ASCII solid's
+// name), grey, untextured, every triangle in smoothing group 0 (STL keeps
+// only facets). The caller splits it to the writer's capacities. Triangles
+// with a corner that is not a finite number are left out with one warning,
+// in warnings or on stderr when it is null. False with a message in error
+// when the file is not a regular file, is not STL or is truncated.
+bool read_stl(const std::string& path, Layers& layers, std::string& error,
+              std::vector<std::string>* warnings = nullptr);
+
+// The same from bytes in memory, the layer named name.
+bool read_stl_bytes(const std::string& bytes, const std::string& name, Layers& layers,
+                    std::string& error, std::vector<std::string>* warnings = nullptr);
+
+}  // namespace qev::convert
