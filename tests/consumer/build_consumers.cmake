@@ -1,6 +1,7 @@
 # Builds a consumer against an installed QEV_3DS with find_package and with
 # pkg-config, and runs both.
-# Run as: cmake -DPREFIX=<prefix> -DSOURCE_DIR=<tests/consumer> -DWORK=<dir> -P build_consumers.cmake
+# Run as: cmake -DPREFIX=<prefix> -DSOURCE_DIR=<tests/consumer> -DWORK=<dir>
+#   [-DNODE=<node> -DVALIDATE=<validate.js> -DVALIDATOR=<gltf-validator folder>] -P build_consumers.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 file(REMOVE_RECURSE ${WORK})
@@ -9,6 +10,13 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK}/cmake-build -DCMAKE_PREFIX_PATH
 run(${CMAKE_COMMAND} --build ${WORK}/cmake-build)
 run(${WORK}/cmake-build/consumer ${WORK}/by-cmake.3ds)
 run(${WORK}/cmake-build/scene_consumer ${WORK}/by-cmake.3ds)
+if(NOT EXISTS ${WORK}/cmake-build/convert_consumer)
+  message(FATAL_ERROR "the installed package has no QEV_3DS::convert")
+endif()
+run(${WORK}/cmake-build/convert_consumer ${WORK})
+if(NODE AND VALIDATOR)
+  run(${NODE} ${VALIDATE} --files ${VALIDATOR} ${WORK}/a.glb)
+endif()
 
 # pkg-config
 file(GLOB_RECURSE pc_files ${PREFIX}/*/qev_3ds.pc)

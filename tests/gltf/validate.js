@@ -4,35 +4,39 @@
 // or a warning, except a texture image that the 3DS file names but that
 // was never beside it: qev3ds warns of those, and keeps their names.
 // Usage: node validate.js QEV3DS VALIDATOR_FOLDER WORK_FOLDER [MODEL.3ds...]
+//    or: node validate.js --files VALIDATOR_FOLDER FILE.glb... (validates only)
 const fs = require('fs');
 const path = require('path');
 const { execFileSync } = require('child_process');
 
 const [tool, validatorDir, work, ...models] = process.argv.slice(2);
 const validator = require(path.resolve(validatorDir));
-
-fs.rmSync(work, { recursive: true, force: true });
-fs.mkdirSync(path.join(work, 'in'), { recursive: true });
-fs.mkdirSync(path.join(work, 'out'), { recursive: true });
-const demo = path.join(work, 'in', 'demo.3ds');
-execFileSync(tool, ['demo', demo], { stdio: 'ignore' });
-// The sample scene's "crate.bmp", as a 2x2 24-bit BMP named in another case.
-fs.writeFileSync(path.join(work, 'in', 'CRATE.BMP'), Buffer.from(
-  '424d460000000000000036000000280000000200000002000000010018000000000010000000000000000000000000000000' +
-  '00000000ff00ff00000000ff00ffffffff0000', 'hex'));
-
-// A scene without a layer, from an OBJ without faces.
-const empty = path.join(work, 'in', 'empty.3ds');
-fs.writeFileSync(path.join(work, 'in', 'empty.obj'), 'v 0 0 0\n');
-execFileSync(tool, ['from-obj', path.join(work, 'in', 'empty.obj'), empty], { stdio: 'ignore' });
-
 const written = [];
-for (const model of [demo, empty, ...models]) {
-  const stem = path.basename(model).replace(/\.[^.]*$/, '');
-  for (const ext of ['.gltf', '.glb']) {
-    const out = path.join(work, 'out', stem + ext);
-    execFileSync(tool, ['convert', model, out], { stdio: ['ignore', 'ignore', 'inherit'] });
-    written.push(out);
+if (tool === '--files') {
+  written.push(work, ...models);
+} else {
+  fs.rmSync(work, { recursive: true, force: true });
+  fs.mkdirSync(path.join(work, 'in'), { recursive: true });
+  fs.mkdirSync(path.join(work, 'out'), { recursive: true });
+  const demo = path.join(work, 'in', 'demo.3ds');
+  execFileSync(tool, ['demo', demo], { stdio: 'ignore' });
+  // The sample scene's "crate.bmp", as a 2x2 24-bit BMP named in another case.
+  fs.writeFileSync(path.join(work, 'in', 'CRATE.BMP'), Buffer.from(
+    '424d460000000000000036000000280000000200000002000000010018000000000010000000000000000000000000000000' +
+    '00000000ff00ff00000000ff00ffffffff0000', 'hex'));
+
+  // A scene without a layer, from an OBJ without faces.
+  const empty = path.join(work, 'in', 'empty.3ds');
+  fs.writeFileSync(path.join(work, 'in', 'empty.obj'), 'v 0 0 0\n');
+  execFileSync(tool, ['from-obj', path.join(work, 'in', 'empty.obj'), empty], { stdio: 'ignore' });
+
+  for (const model of [demo, empty, ...models]) {
+    const stem = path.basename(model).replace(/\.[^.]*$/, '');
+    for (const ext of ['.gltf', '.glb']) {
+      const out = path.join(work, 'out', stem + ext);
+      execFileSync(tool, ['convert', model, out], { stdio: ['ignore', 'ignore', 'inherit'] });
+      written.push(out);
+    }
   }
 }
 
