@@ -50,7 +50,8 @@ int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* name,
 }
 
 int32_t QEV_CALL QEV_PUT_3DS_N_TRI(const int32_t* layer, const int32_t* n_triangles) {
-  if (layer == nullptr || n_triangles == nullptr) return QEV_ERR_NULL_ARGUMENT;
+  if (layer == nullptr || n_triangles == nullptr)
+    return qev::writer::refuse_null_layer(qev::writer::state());
   return guarded(
       [&] { return qev::writer::begin_layer(qev::writer::state(), *layer, *n_triangles); },
       QEV_ERR_IO);

@@ -96,7 +96,8 @@ QEV_API int32_t QEV_CALL QEV_PUT_3DS_LAYER(const int32_t* layer, const char* nam
 /* Begins layer k with a declared triangle count. For k = 1 it first writes
  * the materials of all declared layers. Returns, for k = 1, the declared
  * layer count; for any other k, k - 1; QEV_ERR_OUT_OF_RANGE for k outside
- * 1 to 1400, QEV_ERR_NO_FILE. */
+ * 1 to 1400, QEV_ERR_NULL_ARGUMENT for a null pointer (both refusals make
+ * QEV_PUT_3DS_END report QEV_ERR_INCOMPLETE), QEV_ERR_NO_FILE. */
 QEV_API int32_t QEV_CALL QEV_PUT_3DS_N_TRI(const int32_t* layer, const int32_t* n_triangles);
 
 /* Stages triangle t of layer k: smoothing value, 9 corner floats (x, y, z of

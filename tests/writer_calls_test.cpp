@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "support/chunk_tree.h"
@@ -313,6 +314,28 @@ TEST(WriterCalls, RefusalsAndTheirResults) {
   EXPECT_EQ(root.find(MDATA)->find(NAMED_OBJECT)->str(), longest_name);
   (void)big;
   (void)negative;
+}
+
+// A layer that cannot be begun loses its triangles: the end says so, whether
+// its number is out of range or a pointer is null.
+TEST(WriterCalls, ALayerRefusedAtItsStartMakesTheFileIncomplete) {
+  const std::int32_t zero = 0, one = 1;
+  const struct {
+    const char* what;
+    std::function<std::int32_t()> call;
+    std::int32_t refusal;
+  } cases[] = {
+      {"layer 0", [] { return n_tri(0, 1); }, QEV_ERR_OUT_OF_RANGE},
+      {"null layer", [&] { return QEV_PUT_3DS_N_TRI(nullptr, &one); }, QEV_ERR_NULL_ARGUMENT},
+      {"null count", [&] { return QEV_PUT_3DS_N_TRI(&one, nullptr); }, QEV_ERR_NULL_ARGUMENT},
+      {"accepted", [&] { return QEV_PUT_3DS_N_TRI(&one, &zero); }, 1},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    open_with_layers(dir, 1);
+    EXPECT_EQ(c.call(), c.refusal) << c.what;
+    EXPECT_EQ(finish(), c.refusal == 1 ? QEV_OK : QEV_ERR_INCOMPLETE) << c.what;
+  }
 }
 
 TEST(WriterCalls, LayerCountOutsideTheTable) {

@@ -57,6 +57,11 @@ void write_material(OutputStream& out, const LayerSpec& desc) {
 
 }  // namespace
 
+std::int32_t refuse_null_layer(WriterState& w) {
+  if (w.phase == FilePhase::open) w.data_refused = true;
+  return QEV_ERR_NULL_ARGUMENT;
+}
+
 std::int32_t begin_layer(WriterState& w, std::int32_t k, std::int32_t declared_triangles) {
   if (w.phase != FilePhase::open) return QEV_ERR_NO_FILE;
   if (k < 1 || k > kMaxLayers) {

@@ -16,6 +16,9 @@ std::int32_t put_layer(WriterState& w, std::int32_t k, const char* name, std::in
                        std::int32_t red, std::int32_t green, std::int32_t blue,
                        const char* texture);
 std::int32_t begin_layer(WriterState& w, std::int32_t k, std::int32_t declared_triangles);
+// A layer begun with a null layer number or count: refused like a layer
+// number out of range, so the file ends incomplete, but as a null argument.
+std::int32_t refuse_null_layer(WriterState& w);
 std::int32_t put_triangle(WriterState& w, std::int32_t k, std::int32_t t, std::int32_t smoothing,
                           const float* corners, const std::int32_t* edge_flags,
                           const float* mapping);
