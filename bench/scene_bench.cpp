@@ -6,6 +6,7 @@
 #include <string>
 
 #include "grid_scene.h"
+#include "qev_3ds_scene.hpp"
 #include "tests/support/scene_io.h"
 
 namespace {
@@ -32,7 +33,8 @@ BENCHMARK(BM_WriteGridScene)->Unit(benchmark::kMillisecond);
 void BM_WriteTrianglesPerLayer(benchmark::State& state) {
   const std::string path = bench_path("growth");
   const int per_layer = static_cast<int>(state.range(0));
-  const int layers = static_cast<int>(4000000 / per_layer) > 1400 ? 1400 : 4000000 / per_layer;
+  const int most = static_cast<int>(qev3ds::limits::layers);
+  const int layers = 4000000 / per_layer > most ? most : 4000000 / per_layer;
   for (auto _ : state) qev::bench::write_grid_scene(path, layers, per_layer);
   state.SetItemsProcessed(state.iterations() * layers * per_layer);
   std::remove(path.c_str());

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "interface/qev_3ds_scene.hpp"
 #include "writer/weld_tolerance.h"
 
 namespace qev::writer {
@@ -25,7 +26,7 @@ namespace qev::writer {
 template <int D>
 class WeldIndex {
  public:
-  static constexpr int kCapacity = 40000;
+  static constexpr int kCapacity = static_cast<int>(qev3ds::limits::vertices);
   static constexpr double kCellsPerUnit = 1024.0;  // cell size 2^-10
 
   // Forgets every entry, in constant time.
