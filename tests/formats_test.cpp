@@ -354,6 +354,10 @@ TEST(ConvertFile, AnyFormatToAnyKeepsEveryTriangle) {
       std::size_t faces = 0;
       for (const qev3ds::Mesh& m : back.scene.meshes) faces += m.faces.size();
       EXPECT_EQ(faces, 11u) << from << " to " << to;
+      // glTF keeps the meshes; STL holds one.
+      EXPECT_EQ(back.scene.meshes.size(),
+                std::string(to) == ".stl" || std::string(from) == ".stl" ? 1u : scene.meshes.size())
+          << from << " to " << to;
       if (std::string(from) == ".3ds" && std::string(to) == ".3ds") {
         EXPECT_EQ(back.scene, scene);
       }

@@ -166,27 +166,6 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
   }
 }
 
-TEST(ToolConvert, GlbAndStlComeBackWithTheSameTriangles) {
-  TempDir dir;
-  ASSERT_EQ(tool("demo " + dir.path("demo.3ds"), dir).code, 0);
-  for (const char* via : {"glb", "gltf", "stl"}) {
-    const std::string mid = dir.path(std::string("demo.") + via),
-                      back = dir.path(std::string("back-") + via + ".3ds");
-    ToolRun r = tool("convert " + dir.path("demo.3ds") + " " + mid, dir);
-    ASSERT_EQ(r.code, 0) << r.output;
-    r = tool("convert " + mid + " " + back, dir);
-    ASSERT_EQ(r.code, 0) << r.output;
-    const qev3ds::ReadResult a = qev3ds::read_scene(dir.path("demo.3ds")),
-                             b = qev3ds::read_scene(back);
-    ASSERT_EQ(b.status, qev3ds::read_ok);
-    std::size_t fa = 0, fb = 0;
-    for (const auto& m : a.scene.meshes) fa += m.faces.size();
-    for (const auto& m : b.scene.meshes) fb += m.faces.size();
-    EXPECT_EQ(fb, fa) << via;
-    EXPECT_EQ(b.scene.meshes.size(), std::string(via) == "stl" ? 1u : a.scene.meshes.size()) << via;
-  }
-}
-
 }  // namespace
 }  // namespace qev::test
 
