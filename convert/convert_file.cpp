@@ -4,6 +4,7 @@
 #include <new>
 
 #include "convert_steps.h"
+#include "format_sniff.h"
 #include "gltf_export.h"
 #include "gltf_import.h"
 #include "layer_file.h"
@@ -136,6 +137,23 @@ ConvertReport write_other(const Scene& scene, const std::string& source, const s
   return report;
 }
 
+const char* format_name(Format f) {
+  switch (f) {
+    case Format::three_ds:
+      return "3DS";
+    case Format::obj:
+      return "OBJ";
+    case Format::gltf:
+      return "glTF";
+    case Format::glb:
+      return "GLB";
+    case Format::stl:
+      return "STL";
+    default:
+      return "an unknown format";
+  }
+}
+
 ConvertReport unknown_type(const std::string& path) {
   return failed(convert_usage, path + ": unknown file type (known: .3ds .obj .gltf .glb .stl)");
 }
@@ -189,9 +207,28 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
   using namespace qev3ds;
   layers.clear();
   try {
-    const Format from = format_of(path);
-    if (from == Format::unknown) return {unknown_type(path), {}};
-    if (from != Format::three_ds) return import_layers(path, from, options, layers);
+    const Format named = format_of(path);
+    if (named == Format::unknown) return {unknown_type(path), {}};
+    const Sniffed sniffed = sniff_format(path, named);
+    Format from = sniffed.format;
+    if (named == Format::three_ds && from != Format::glb && from != Format::gltf &&
+        from != Format::stl) {
+      from = Format::three_ds;  // the 3DS reader says what is wrong, by its status
+    }
+    if (from == Format::unknown) {
+      return {failed(named == Format::obj ? convert_bad_obj : convert_bad_input,
+                     path + ": not a readable " + format_name(named) + " file: " + sniffed.why),
+              {}};
+    }
+    if (from != Format::three_ds) {
+      ImportResult result = import_layers(path, from, options, layers);
+      if (from != named && !(from == Format::glb && named == Format::gltf)) {
+        result.report.warnings.insert(result.report.warnings.begin(),
+                                      path + " holds " + format_name(from) + ", not " +
+                                          format_name(named) + "; read as " + format_name(from));
+      }
+      return result;
+    }
     ReadResult read = read_scene(path);
     if (read.status != read_ok) {
       return {failed(convert_read_failed + read.status, path + ": " + status_text(read.status) +
@@ -199,7 +236,12 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
                                                             std::to_string(read.status) + ")"),
               {}};
     }
-    return {{}, std::move(read.scene)};
+    ImportResult result{{}, std::move(read.scene)};
+    if (named != Format::three_ds) {
+      result.report.warnings.push_back(path + " holds 3DS, not " + format_name(named) +
+                                       "; read as 3DS");
+    }
+    return result;
   } catch (const std::bad_alloc&) {
     return {failed(convert_failed, path + ": out of memory"), {}};
   } catch (const std::exception& e) {

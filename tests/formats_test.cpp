@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -362,6 +363,50 @@ TEST(ConvertFile, AnyFormatToAnyKeepsEveryTriangle) {
         EXPECT_EQ(back.scene, scene);
       }
     }
+  }
+}
+
+// What a file holds decides how it is read; the extension is a hint. Files
+// that hold no model are refused with a reason, never read as an empty one.
+TEST(ConvertFile, ContentDecidesTheFormat) {
+  TempDir dir;
+  demo(dir);
+  ASSERT_TRUE(qev3ds::convert_file(dir.path("demo.3ds"), dir.path("demo.stl")).ok());
+  ASSERT_TRUE(qev3ds::convert_file(dir.path("demo.3ds"), dir.path("demo.glb")).ok());
+  const auto copy = [&](const char* from, const char* to) {
+    std::filesystem::copy_file(dir.path(from), dir.path(to));
+  };
+  const auto text = [&](const char* name, const std::string& bytes) {
+    std::ofstream(dir.path(name), std::ios::binary) << bytes;
+  };
+  copy("demo.stl", "stl.obj");
+  copy("demo.glb", "glb.stl");
+  copy("demo.3ds", "3ds.obj");
+  text("png.obj", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  text("empty.obj", "");
+  text("utf16.obj", std::string("\xFF\xFEv\0 \0"
+                                "0\0",
+                                8));
+  text("obj.stl", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  text("binary.gltf", std::string("\x01\x02\0\0", 4));
+  std::filesystem::create_directory(dir.path("folder.obj"));
+  const struct {
+    const char* in;
+    int status;
+    const char* says;  // in the message when refused, in a warning when read
+  } cases[] = {
+      {"stl.obj", 0, "holds STL, not OBJ"},  {"glb.stl", 0, "holds GLB, not STL"},
+      {"3ds.obj", 0, "holds 3DS, not OBJ"},  {"png.obj", 4, "it is a PNG image"},
+      {"empty.obj", 4, "the file is empty"}, {"utf16.obj", 4, "UTF-16"},
+      {"folder.obj", 4, "a folder"},         {"obj.stl", 6, "not an STL file"},
+      {"binary.gltf", 6, "binary data"},
+  };
+  for (const auto& c : cases) {
+    const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path(c.in), dir.path("out.3ds"));
+    EXPECT_EQ(r.status, c.status) << c.in << ": " << r.message;
+    std::string said = r.message;
+    for (const std::string& w : r.warnings) said += "\n" + w;
+    EXPECT_NE(said.find(c.says), std::string::npos) << c.in << ": " << said;
   }
 }
 

@@ -134,6 +134,11 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
   std::string many = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
   for (int i = 0; i < 1401; ++i) many += "g g" + std::to_string(i) + "\nf 1 2 3\n";
   write_text(dir.path("many.obj"), many);
+  write_bytes(dir.path("stl.obj"), [] {  // a binary STL of one facet
+    Bytes b(84 + 50, 0);
+    b[80] = 1;
+    return b;
+  }());
   struct Case {
     std::string args;
     int code;
@@ -147,6 +152,8 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"to-obj " + dir.path("junk.3ds") + " " + dir.path("x.obj"), 14, "not a 3DS file"},
       {"from-obj " + dir.path("missing.obj") + " " + dir.path("x.3ds"), 4, "not a readable OBJ"},
       {"from-obj " + dir.path("bad.obj") + " " + dir.path("x.3ds"), 4, "not a readable OBJ"},
+      {"from-obj " + dir.path("stl.obj") + " " + dir.path("x.3ds"), 4, "another model format"},
+      {"to-obj " + dir.path("junk.3ds") + " " + dir.path("x.stl"), 2, "expected a .obj file"},
       {"from-obj " + dir.path("many.obj") + " " + dir.path("x.3ds"), 5, "needs 1401 layers"},
       {"demo " + dir.path("no/such/dir/x.3ds"), 3, "cannot create"},
       {"convert " + dir.path("a.xyz") + " " + dir.path("b.3ds"), 2, "unknown file type"},

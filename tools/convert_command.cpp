@@ -4,6 +4,7 @@
 
 #include "cli_common.h"
 #include "convert_steps.h"
+#include "format_sniff.h"
 
 namespace qev::tool {
 namespace {
@@ -50,6 +51,14 @@ int run_to_obj(const std::string& in, const std::string& out,
 int run_from_obj(const std::string& in, const std::string& out) {
   if (!expect(in, qev3ds::Format::obj, ".obj") || !expect(out, qev3ds::Format::three_ds, ".3ds"))
     return kUsage;
+  // The OBJ command reads OBJ only, whatever else the content would be.
+  const qev::convert::Sniffed sniffed = qev::convert::sniff_format(in, qev3ds::Format::obj);
+  if (sniffed.format != qev3ds::Format::obj) {
+    std::fprintf(
+        stderr, "qev3ds: %s: not a readable OBJ file: %s\n", in.c_str(),
+        sniffed.why.empty() ? "it holds another model format; use convert" : sniffed.why.c_str());
+    return kBadObj;
+  }
   qev3ds::ConvertOptions options;
   options.layers = true;
   return run_convert(in, {out}, options);
