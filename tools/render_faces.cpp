@@ -55,6 +55,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
   // Every vertex in the camera's frame, and the extent of those used.
   std::vector<std::vector<Projected>> projected(scene.meshes.size());
   std::vector<std::vector<bool>> usable(scene.meshes.size());
+  std::size_t drawable = 0;
   double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
     const qev3ds::Mesh& mesh = scene.meshes[m];
@@ -76,6 +77,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
         finite = finite && std::isfinite(k->x) && std::isfinite(k->y) && std::isfinite(k->z);
       if (!finite) continue;
       ok[f] = true;
+      ++drawable;
       for (const Projected* k : c) {
         lo[0] = std::min(lo[0], k->x), hi[0] = std::max(hi[0], k->x);
         lo[1] = std::min(lo[1], k->y), hi[1] = std::max(hi[1], k->y);
@@ -93,6 +95,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
                               (h - 2 * margin) / std::max(hi[1] - lo[1], span * 1e-9));
   const double cx = (lo[0] + hi[0]) / 2, cy = (lo[1] + hi[1]) / 2, cz = (lo[2] + hi[2]) / 2;
 
+  out.opaque.reserve(drawable);
   std::vector<double> translucent_depth;
   for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
     const qev3ds::Mesh& mesh = scene.meshes[m];

@@ -43,13 +43,22 @@ std::int64_t last_sample(std::int64_t v) {
 Band::Band(int width, int rows)
     : width_(width),
       rows_(rows),
-      samples_(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows)),
-      depth_(samples_.size()) {}
+      samples_(new Sample[static_cast<std::size_t>(width) * static_cast<std::size_t>(rows)]),
+      depth_(new float[static_cast<std::size_t>(width) * static_cast<std::size_t>(rows)]) {}
 
 void Band::clear(int top, const Sample& background) {
   top_ = top;
-  std::fill(samples_.begin(), samples_.end(), background);
-  std::fill(depth_.begin(), depth_.end(), std::numeric_limits<float>::infinity());
+  const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(rows_);
+  std::fill(samples_.get(), samples_.get() + n, background);
+  std::fill(depth_.get(), depth_.get() + n, std::numeric_limits<float>::infinity());
+}
+
+int Band::first_row(const RasterTriangle& t) {
+  return static_cast<int>(first_sample(std::min({t.y[0], t.y[1], t.y[2]})));
+}
+
+int Band::last_row(const RasterTriangle& t) {
+  return static_cast<int>(last_sample(std::max({t.y[0], t.y[1], t.y[2]})));
 }
 
 void Band::draw(const RasterTriangle& t) {

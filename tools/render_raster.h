@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace qev::tool {
 
@@ -44,6 +44,9 @@ class Band {
   int top() const { return top_; }
   int rows() const { return rows_; }
   const Sample* row(int r) const { return &samples_[static_cast<std::size_t>(r) * width_]; }
+  // The first and last supersampled rows t can touch.
+  static int first_row(const RasterTriangle& t);
+  static int last_row(const RasterTriangle& t);
 
   // Draws t where it is nearer than what is there. An opaque triangle
   // replaces colour and depth; a translucent one is blended over the colour
@@ -53,8 +56,8 @@ class Band {
 
  private:
   int width_, rows_, top_ = 0;
-  std::vector<Sample> samples_;
-  std::vector<float> depth_;
+  std::unique_ptr<Sample[]> samples_;  // cleared before each use
+  std::unique_ptr<float[]> depth_;
 };
 
 }  // namespace qev::tool

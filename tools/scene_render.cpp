@@ -19,7 +19,7 @@ namespace qev::tool {
 namespace {
 
 constexpr int kSupersample = 2;  // samples per pixel along each axis
-constexpr long long kBandSamples = 1 << 21;
+constexpr long long kBandSamples = 1 << 18;
 
 // The view's own yaw and pitch, degrees.
 void view_angles(View view, double& yaw, double& pitch) {
@@ -99,21 +99,25 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
                   float(options.background[2]), 255.0f};
   const int rows_per_band = static_cast<int>(std::clamp<long long>(
       kBandSamples / settings.width / kSupersample * kSupersample, kSupersample, settings.height));
+  const int bands = (settings.height + rows_per_band - 1) / rows_per_band;
+  // Each band's triangles, opaque ones first, each list in drawing order.
+  std::vector<std::vector<const RasterTriangle*>> in_band(static_cast<std::size_t>(bands));
+  for (const std::vector<RasterTriangle>* list : {&triangles.opaque, &triangles.translucent})
+    for (const RasterTriangle& t : *list) {
+      const int first = std::max(Band::first_row(t), 0) / rows_per_band;
+      const int last = std::min(Band::last_row(t), settings.height - 1) / rows_per_band;
+      for (int k = first; k <= last; ++k) in_band[static_cast<std::size_t>(k)].push_back(&t);
+    }
+  double total = 0, done = 0;
+  for (const auto& list : in_band) total += static_cast<double>(list.size());
+
   Band band(settings.width, rows_per_band);
   Picture picture(options.width, options.height, options.transparent_background ? 4 : 3);
   Progress progress(options.progress);
-  const double per_band =
-      static_cast<double>(triangles.opaque.size() + triangles.translucent.size());
-  const double total = per_band * ((settings.height + rows_per_band - 1) / rows_per_band);
-  double done = 0;
-  for (int top = 0; top < settings.height; top += rows_per_band) {
-    band.clear(top, background);
-    for (const RasterTriangle& t : triangles.opaque) {
-      band.draw(t);
-      progress.update(++done, total);
-    }
-    for (const RasterTriangle& t : triangles.translucent) {
-      band.draw(t);
+  for (int k = 0; k < bands; ++k) {
+    band.clear(k * rows_per_band, background);
+    for (const RasterTriangle* t : in_band[static_cast<std::size_t>(k)]) {
+      band.draw(*t);
       progress.update(++done, total);
     }
     picture.take_band(band, kSupersample);
