@@ -90,7 +90,7 @@ int run_render(const std::string& in, const std::string& out, const RenderSettin
     return kUsage;
   }
   if (!parse_background(settings.background, options)) {
-    std::fprintf(stderr, "qev3ds: --background %s: give none or a colour such as eef0f5\n",
+    std::fprintf(stderr, "qev3ds: --background %s: give none or a colour such as edf0f5\n",
                  settings.background.c_str());
     return kUsage;
   }
@@ -167,7 +167,7 @@ int run(int argc, char** argv) {
   render->add_option("--pitch", render_settings.pitch,
                      "raise the view this many degrees (positive: looking more from above)");
   render->add_option("--background", render_settings.background,
-                     "none for a transparent background, or a colour such as eef0f5 (the default)");
+                     "none for a transparent background, or a colour such as edf0f5 (the default)");
   render->add_option("--textures", settings.texture_folders,
                      "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* to_obj = app.add_subcommand("to-obj", "convert a 3DS file to OBJ and MTL");
