@@ -97,6 +97,7 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   if (!options.transparent_background)
     background = {float(options.background[0]), float(options.background[1]),
                   float(options.background[2]), 255.0f};
+  // Whole pixels per band: a multiple of kSupersample rows.
   const int rows_per_band = static_cast<int>(std::clamp<long long>(
       kBandSamples / settings.width / kSupersample * kSupersample, kSupersample, settings.height));
   const int bands = (settings.height + rows_per_band - 1) / rows_per_band;
@@ -104,8 +105,8 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   std::vector<std::vector<const RasterTriangle*>> in_band(static_cast<std::size_t>(bands));
   for (const std::vector<RasterTriangle>* list : {&triangles.opaque, &triangles.translucent})
     for (const RasterTriangle& t : *list) {
-      const int first = std::max(Band::first_row(t), 0) / rows_per_band;
-      const int last = std::min(Band::last_row(t), settings.height - 1) / rows_per_band;
+      const int first = std::clamp(Band::first_row(t), 0, settings.height - 1) / rows_per_band;
+      const int last = std::clamp(Band::last_row(t), 0, settings.height - 1) / rows_per_band;
       for (int k = first; k <= last; ++k) in_band[static_cast<std::size_t>(k)].push_back(&t);
     }
   double total = 0, done = 0;
