@@ -1,7 +1,6 @@
 // The tool's glTF and STL paths on their own: 3DS -> glTF -> layers keeps
 // every triangle, colour and texture name; colours survive the sRGB
-// conversion; hostile glTF and STL give a clear error, never a crash; the
-// renderer draws the sample scene in its colours.
+// conversion; hostile glTF and STL give a clear error, never a crash.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,11 +18,6 @@
 #include "stl_import.h"
 #include "support/temp_files.h"
 #include "texture_files.h"
-#if defined(QEV_TOOL_RENDER)
-#include <cairo.h>
-
-#include "scene_render.h"
-#endif
 
 namespace qev::convert {
 namespace {
@@ -409,50 +403,6 @@ TEST(ConvertFile, ContentDecidesTheFormat) {
     EXPECT_NE(said.find(c.says), std::string::npos) << c.in << ": " << said;
   }
 }
-
-#if defined(QEV_TOOL_RENDER)
-TEST(Render, DrawsTheSampleSceneInItsThreeColours) {
-  TempDir dir;
-  const qev3ds::Scene scene = demo(dir);
-  std::string error;
-  qev::tool::RenderOptions options;
-  ASSERT_TRUE(qev::tool::render_png(scene, options, dir.path("demo.png"), error)) << error;
-  cairo_surface_t* png = cairo_image_surface_create_from_png(dir.path("demo.png").c_str());
-  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-  ASSERT_EQ(cairo_image_surface_get_width(png), 800);
-  ASSERT_EQ(cairo_image_surface_get_height(png), 600);
-  // Counted by hue: the plate's orange, the crate's near-white, the shadow's grey.
-  std::size_t orange = 0, white = 0, grey = 0;
-  const unsigned char* data = cairo_image_surface_get_data(png);
-  const int stride = cairo_image_surface_get_stride(png);
-  for (int y = 0; y < 600; ++y)
-    for (int x = 0; x < 800; ++x) {
-      const unsigned char* p = data + y * stride + x * 4;  // B, G, R, X
-      const int r = p[2], g = p[1], b = p[0];
-      if (r > g + 40 && g > b + 30)
-        ++orange;
-      else if (r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245))
-        ++white;
-      else if (r > 150 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 8)
-        ++grey;
-    }
-  cairo_surface_destroy(png);
-  EXPECT_GT(orange, 20000u);
-  EXPECT_GT(white, 5000u);
-  EXPECT_GT(grey, 5000u);
-}
-
-TEST(Render, SizesAreCheckedBeforeDrawing) {
-  int w = 0, h = 0;
-  EXPECT_TRUE(qev::tool::parse_size("256", w, h));
-  EXPECT_EQ(w, 256);
-  EXPECT_EQ(h, 256);
-  EXPECT_TRUE(qev::tool::parse_size("800x600", w, h));
-  EXPECT_EQ(h, 600);
-  for (const char* bad : {"", "0", "x600", "800x", "-5", "99999", "20000x1", "8e2"})
-    EXPECT_FALSE(qev::tool::parse_size(bad, w, h)) << bad;
-}
-#endif
 
 }  // namespace
 }  // namespace qev::convert

@@ -11,10 +11,10 @@
 #include "demo_scene.h"
 #include "output_file.h"
 #include "qev_3ds_convert.hpp"
-#include "scene_report.h"
-#if defined(QEV_TOOL_RENDER)
+#include "referenced_files.h"
+#include "render_progress.h"
 #include "scene_render.h"
-#endif
+#include "scene_report.h"
 
 namespace {
 
@@ -53,19 +53,53 @@ int run_info(const std::string& path, bool json) {
   return kOk;
 }
 
-int run_render(const std::string& in, const std::string& out, const std::string& size,
-               const std::string& view) {
-#if defined(QEV_TOOL_RENDER)
+struct RenderSettings {
+  std::string size = "800x600", view = "iso", background;
+  double yaw = 0, pitch = 0;
+};
+
+// "none", or a colour as six hexadecimal digits (with or without "#").
+bool parse_background(const std::string& text, RenderOptions& options) {
+  if (text.empty()) return true;
+  if (text == "none") {
+    options.transparent_background = true;
+    return true;
+  }
+  const std::string hex = text[0] == '#' ? text.substr(1) : text;
+  if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    return false;
+  for (int c = 0; c < 3; ++c)
+    options.background[c] =
+        static_cast<unsigned char>(std::stoi(hex.substr(2 * std::size_t(c), 2), nullptr, 16));
+  return true;
+}
+
+int run_render(const std::string& in, const std::string& out, const RenderSettings& settings,
+               const std::vector<std::string>& texture_folders) {
   RenderOptions options;
-  if (!parse_size(size, options.width, options.height)) {
-    std::fprintf(stderr, "qev3ds: --size %s: give WIDTHxHEIGHT or one side, 1 to 16384 pixels\n",
-                 size.c_str());
+  if (!parse_size(settings.size, options.width, options.height)) {
+    std::fprintf(stderr,
+                 "qev3ds: --size %s: give WIDTHxHEIGHT or one side, 1 to %d pixels a side and "
+                 "at most %lld pixels in all\n",
+                 settings.size.c_str(), kMaxRenderSide, kMaxRenderPixels);
     return kUsage;
   }
-  options.view = view == "front"  ? View::front
-                 : view == "top"  ? View::top
-                 : view == "side" ? View::side
-                                  : View::iso;
+  if (!parse_background(settings.background, options)) {
+    std::fprintf(stderr, "qev3ds: --background %s: give none or a colour such as edf0f5\n",
+                 settings.background.c_str());
+    return kUsage;
+  }
+  const std::string& v = settings.view;
+  options.view = v == "front"                  ? View::front
+                 : v == "back"                 ? View::back
+                 : v == "top"                  ? View::top
+                 : v == "bottom"               ? View::bottom
+                 : v == "left"                 ? View::left
+                 : v == "right" || v == "side" ? View::right
+                                               : View::iso;
+  options.yaw = settings.yaw;
+  options.pitch = settings.pitch;
+  options.progress = stderr_is_terminal();
   std::string error;
   if (!qev::convert::output_allowed(out, in, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
@@ -73,17 +107,14 @@ int run_render(const std::string& in, const std::string& out, const std::string&
   }
   qev3ds::Scene scene;
   if (const int rc = read_or_report(in, scene)) return rc;
+  const qev::convert::ReferencedFiles textures =
+      qev::convert::ReferencedFiles::beside(in, texture_folders);
+  options.textures = &textures;
   if (!render_png(scene, options, out, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());
     return kWriteFailed;
   }
   return kOk;
-#else
-  (void)in, (void)out, (void)size, (void)view;
-  std::fprintf(stderr,
-               "qev3ds: this build has no renderer (it needs cairo: Debian libcairo2-dev)\n");
-  return kUsage;
-#endif
 }
 
 int run(int argc, char** argv) {
@@ -96,7 +127,8 @@ int run(int argc, char** argv) {
       "6 bad glTF or STL, 7 out of memory or an internal fault, "
       "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
 
-  std::string in, out, size = "800x600", view = "iso";
+  std::string in, out;
+  RenderSettings render_settings;
   std::vector<std::string> outs;
   qev3ds::ConvertOptions settings;
   bool json = false;
@@ -120,9 +152,22 @@ int run(int argc, char** argv) {
   CLI::App* render = app.add_subcommand("render", "draw a scene into a PNG picture");
   render->add_option("IN", in, "the .3ds, .obj, .gltf, .glb or .stl file to read")->required();
   render->add_option("OUT", out, "the .png file to write")->required();
-  render->add_option("--size", size, "WIDTHxHEIGHT, or one side for a square (default 800x600)");
-  render->add_option("--view", view, "iso, front, top or side (default iso)")
-      ->check(CLI::IsMember({"iso", "front", "top", "side"}));
+  render->add_option("--size", render_settings.size,
+                     "WIDTHxHEIGHT, or one side for a square (default 800x600; at most 8192 a "
+                     "side, 16,777,216 pixels)");
+  render
+      ->add_option("--view", render_settings.view,
+                   "iso, front, back, top, bottom, left or right (side: right; default iso)")
+      ->check(CLI::IsMember({"iso", "front", "back", "top", "bottom", "left", "right", "side"}));
+  render->add_option("--yaw", render_settings.yaw,
+                     "turn the view this many degrees about the vertical (positive: towards the "
+                     "right side)");
+  render->add_option("--pitch", render_settings.pitch,
+                     "raise the view this many degrees (positive: looking more from above)");
+  render->add_option("--background", render_settings.background,
+                     "none for a transparent background, or a colour such as edf0f5 (the default)");
+  render->add_option("--textures", settings.texture_folders,
+                     "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* to_obj = app.add_subcommand("to-obj", "convert a 3DS file to OBJ and MTL");
   to_obj->add_option("IN", in, "the .3ds file to read")->required();
   to_obj->add_option("OUT", out, "the .obj file to write (the .mtl goes beside it)")->required();
@@ -143,7 +188,7 @@ int run(int argc, char** argv) {
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
   if (convert->parsed()) return run_convert(in, outs, settings);
-  if (render->parsed()) return run_render(in, out, size, view);
+  if (render->parsed()) return run_render(in, out, render_settings, settings.texture_folders);
   if (to_obj->parsed()) return run_to_obj(in, out, settings);
   return run_from_obj(in, out);
 }

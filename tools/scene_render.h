@@ -1,29 +1,62 @@
-// `qev3ds render`: a shaded picture of a 3DS scene, drawn with cairo.
+// `qev3ds render`: a shaded picture of a 3DS scene, drawn by the tool's own
+// rasterizer (no display, no GPU, no graphics library).
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "qev_3ds_scene.hpp"
 
+namespace qev::convert {
+class ReferencedFiles;
+}
+
 namespace qev::tool {
 
-enum class View { iso, front, top, side };
+// Where the camera looks from: iso from front-right-above, the others along
+// an axis (front along +y, right along -x, top down -z).
+enum class View { iso, front, back, top, bottom, left, right };
+
+// The largest picture: 8192 pixels a side and 16,777,216 pixels in all
+// (4096 x 4096, 8192 x 2048), checked before anything is allocated. Drawing
+// then holds at most the picture, a band of samples and the PNG's bytes.
+inline constexpr int kMaxRenderSide = 8192;
+inline constexpr long long kMaxRenderPixels = 16777216;
 
 struct RenderOptions {
   int width = 800, height = 600;
   View view = View::iso;
+  double yaw = 0, pitch = 0;  // degrees, added to the view's own
+  // The colour behind the scene; transparent_background leaves it clear
+  // (a PNG with alpha).
+  unsigned char background[3] = {237, 240, 245};
+  bool transparent_background = false;
+  // Faces seen from behind are drawn (3DS models are often open) unless
+  // false: a file's two-sided flag will choose per material.
+  bool two_sided = true;
+  // Where texture maps are looked up; null draws textured faces in their
+  // colour, with a warning.
+  const qev::convert::ReferencedFiles* textures = nullptr;
+  // Warnings (a texture not found or not decodable) go here, or to stderr
+  // when null.
+  std::vector<std::string>* warnings = nullptr;
+  // A percentage on stderr while a picture takes more than a second.
+  bool progress = false;
 };
 
-// Draws every face in its material's colour, lit by a fixed light from the
-// viewer's upper left, smooth across edges where the smoothing groups say so
-// (colours blended between corners), nearer faces over farther ones, the
-// whole scene fitted into the picture (orthographic). Writes a PNG to path.
-// False with a message in error when the picture cannot be made or written.
+// Draws every face in its material's colour or texture, lit so that faces
+// at different angles differ in tone, smooth across edges where the
+// smoothing groups say so, each sample showing the nearest face (depth per
+// sample), translucent faces blended over it far to near, the whole scene
+// fitted into the picture (orthographic) and antialiased by 2 x 2
+// supersampling. Writes a PNG to path (a temporary file renamed into
+// place). False with a message in error when the size is over the limits
+// or the picture cannot be written.
 bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const std::string& path,
                 std::string& error);
 
-// "800x600" or "256" (a square); false when text is neither or a side is
-// outside 1 to 16384.
+// "800x600" or "256" (a square); false when text is neither, a side is
+// outside 1 to kMaxRenderSide, or the picture exceeds kMaxRenderPixels.
 bool parse_size(const std::string& text, int& width, int& height);
 
 }  // namespace qev::tool

@@ -1,6 +1,8 @@
 # qev3ds.exe under wine and the Linux tool, given the same commands, write
 # the same files byte for byte (and print the same report, line endings
-# aside): demo, info, to-obj, from-obj and convert to and from glTF and STL.
+# aside): demo, info, to-obj, from-obj, convert to and from glTF and STL,
+# and render (a PNG, the same bytes: the renderer computes with + - * / and
+# sqrt only, in exact-float builds, and stb writes the PNG the same way).
 # Where every Windows program start is slow (32-bit wine emulated),
 # -DCOMMANDS=demo runs only the demo and one conversion of it into every
 # format, so that a number computed differently on one platform still shows.
@@ -26,7 +28,8 @@ endfunction()
 
 both(demo demo.3ds)
 both(convert demo.3ds demo.glb demo.gltf demo.obj demo.stl)
-set(files demo.3ds demo.glb demo.gltf demo.bin demo.obj demo.mtl demo.stl)
+both(render demo.3ds demo.png --size 320x240 --yaw 20 --pitch 10)
+set(files demo.3ds demo.glb demo.gltf demo.bin demo.obj demo.mtl demo.stl demo.png)
 if(NOT COMMANDS STREQUAL "demo")
   both(info demo.3ds)
   both(info --json demo.3ds)
@@ -35,7 +38,8 @@ if(NOT COMMANDS STREQUAL "demo")
   both(convert demo.glb back-glb.3ds)
   both(convert demo.gltf back-gltf.3ds)
   both(convert demo.stl back-stl.3ds)
-  list(APPEND files to-obj.obj to-obj.mtl back.3ds back-glb.3ds back-gltf.3ds back-stl.3ds)
+  both(render demo.3ds clear.png --view left --background none)
+  list(APPEND files to-obj.obj to-obj.mtl back.3ds back-glb.3ds back-gltf.3ds back-stl.3ds clear.png)
 endif()
 foreach(f IN LISTS files)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/win/${f} ${WORK}/linux/${f} RESULT_VARIABLE diff)

@@ -1,0 +1,76 @@
+#include "render_texture.h"
+
+#include <stb_image.h>
+
+#include <cmath>
+
+#include "referenced_files.h"
+#include "texture_files.h"
+
+namespace qev::tool {
+
+Texture::Texture(int width, int height, std::vector<unsigned char> rgb)
+    : width_(width), height_(height), rgb_(std::move(rgb)) {}
+
+void Texture::sample(float u, float v, float rgb[3]) const {
+  // Texel centres at (i + 1/2) / width; row 0 is the top of the image.
+  float fx = u * static_cast<float>(width_) - 0.5f;
+  float fy = (1.0f - v) * static_cast<float>(height_) - 0.5f;
+  if (!std::isfinite(fx) || !std::isfinite(fy)) fx = fy = 0;
+  const float flx = std::floor(fx), fly = std::floor(fy);
+  const float ax = fx - flx, ay = fy - fly;
+  const auto wrap = [](float f, int n) {
+    // f is whole; a coordinate far outside the map still wraps exactly.
+    const double m = std::fmod(static_cast<double>(f), static_cast<double>(n));
+    const int i = std::isfinite(m) ? static_cast<int>(m) : 0;
+    return i < 0 ? i + n : i;
+  };
+  const int x0 = wrap(flx, width_), y0 = wrap(fly, height_);
+  const int x1 = x0 + 1 == width_ ? 0 : x0 + 1, y1 = y0 + 1 == height_ ? 0 : y0 + 1;
+  const auto at = [&](int x, int y) {
+    return &rgb_[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                  static_cast<std::size_t>(x)) *
+                 3];
+  };
+  const unsigned char *p00 = at(x0, y0), *p10 = at(x1, y0), *p01 = at(x0, y1), *p11 = at(x1, y1);
+  for (int c = 0; c < 3; ++c) {
+    const float top = p00[c] + (p10[c] - p00[c]) * ax;
+    const float bottom = p01[c] + (p11[c] - p01[c]) * ax;
+    rgb[c] = top + (bottom - top) * ay;
+  }
+}
+
+TextureCache::TextureCache(const qev::convert::ReferencedFiles* files,
+                           qev::convert::ImportWarnings warnings)
+    : files_(files), warnings_(warnings) {}
+
+const Texture* TextureCache::find(const std::string& name) {
+  const auto known = textures_.find(name);
+  if (known != textures_.end()) return known->second.get();
+  std::unique_ptr<Texture>& slot = textures_[name];
+  const auto missing = [&](const std::string& why) {
+    warnings_.add("texture \"" + name + "\" is not drawn: " + why +
+                  "; its faces are drawn in their colour");
+    return nullptr;
+  };
+  if (files_ == nullptr) return missing("no folder to look for it in was given");
+  std::string bytes, why;
+  if (!files_->read(name, bytes, why)) return missing(why);
+  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+  const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
+  int w = 0, h = 0, channels = 0;
+  if (!stbi_info_from_memory(data, length, &w, &h, &channels))
+    return missing(std::string("not an image this tool can read (") + stbi_failure_reason() + ")");
+  if (static_cast<long long>(w) * h > qev::convert::kMaxImagePixels)
+    return missing(std::to_string(w) + " x " + std::to_string(h) +
+                   " pixels, more than this tool decodes");
+  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 3);
+  if (pixels == nullptr)
+    return missing(std::string("cannot be decoded (") + stbi_failure_reason() + ")");
+  std::vector<unsigned char> rgb(pixels, pixels + static_cast<std::size_t>(w) * h * 3);
+  stbi_image_free(pixels);
+  slot = std::make_unique<Texture>(w, h, std::move(rgb));
+  return slot.get();
+}
+
+}  // namespace qev::tool
