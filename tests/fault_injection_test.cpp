@@ -51,21 +51,18 @@ namespace {
 using qev::platform::counted_calls;
 using qev::platform::fail_nth_call;
 
-std::vector<HostLayer> rich_scene() {
-  HostTriangle a, b;
-  a.corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  b.corners = {1, 0, 0, 1, 1, 0, 0, 1, 0};
-  a.mapping = {0, 0, 1, 0, 0, 1};
-  b.mapping = {1, 0, 1, 1, 0, 1};
-  return {{"Plain", 10, 1, 2, 3, "", {a, b}},
-          {"Textured", 20, 4, 5, 6, "t.bmp", {a, b}},
-          {"Empty", 0, 0, 0, 0, "", {}}};
+std::vector<qev3ds::Layer> rich_scene() {
+  const std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const std::vector<float> mapping = {0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 1};
+  return {{"Plain", 1, 2, 3, 10, "", corners, mapping, {}},
+          {"Textured", 4, 5, 6, 20, "t.bmp", corners, mapping, {}},
+          {"Empty", 0, 0, 0, 0, "", {}, {}, {}}};
 }
 
 TEST(FaultInjection, EveryFailurePointOfAParse) {
   TempDir dir;
   const std::string path = dir.path("rich.3ds");
-  ASSERT_EQ(write_scene(path, rich_scene()), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, rich_scene()), QEV_OK);
 
   // One clean run counts the points (after a first parse has grown the
   // per-layer counters, which later parses of the same file reuse).
@@ -131,7 +128,7 @@ TEST(FaultInjection, EveryFailurePointOfAParse) {
 TEST(FaultInjection, EveryFailurePointOfASceneRead) {
   TempDir dir;
   const std::string path = dir.path("rich.3ds");
-  ASSERT_EQ(write_scene(path, rich_scene()), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, rich_scene()), QEV_OK);
   const Bytes bytes = read_bytes(path);
   fail_nth_call(0);
   g_armed = true;
@@ -177,19 +174,19 @@ TEST(FaultInjection, EveryFailurePointOfAWrite) {
   TempDir dir;
   const std::string path = dir.path("out.3ds");
   fail_nth_call(0);
-  ASSERT_EQ(write_scene(path, rich_scene()), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, rich_scene()), QEV_OK);
   const long points = counted_calls();
   ASSERT_GT(points, 5);
   for (long n = 1; n <= points; ++n) {
     fail_nth_call(n);
-    const std::int32_t result = write_scene(path, rich_scene());
+    const std::int32_t result = write_by_calls(path, rich_scene());
     fail_nth_call(0);
     EXPECT_TRUE(result == QEV_ERR_IO || result == QEV_ERR_CANNOT_CREATE)
         << "failure point " << n << " of " << points << " gave " << result;
   }
   // And the writer works again afterwards.
-  EXPECT_EQ(write_scene(path, rich_scene()), QEV_OK);
-  EXPECT_EQ(read_scene(path).layers.size(), 3u);
+  EXPECT_EQ(write_by_calls(path, rich_scene()), QEV_OK);
+  EXPECT_EQ(read_by_calls(path).layers.size(), 3u);
 }
 
 }  // namespace

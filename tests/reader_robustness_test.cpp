@@ -25,12 +25,10 @@ class ReaderRobustness : public ::testing::Test {
 
   // A file written by our writer: textured, untextured, several layers.
   Bytes written_file() {
-    HostTriangle a, b;
-    a.corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    b.corners = {1, 0, 0, 1, 1, 0, 0, 1, 0};
+    const std::vector<float> ab = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
     const std::string path = dir_.path("written.3ds");
-    EXPECT_EQ(write_scene(path, {HostLayer{"One", 10, 1, 2, 3, "", {a, b}},
-                                 HostLayer{"Two", 20, 4, 5, 6, "two.bmp", {a, b}}}),
+    EXPECT_EQ(write_by_calls(path, {{"One", 1, 2, 3, 10, "", ab, {}, {}},
+                                    {"Two", 4, 5, 6, 20, "two.bmp", ab, {}, {}}}),
               QEV_OK);
     return read_bytes(path);
   }

@@ -12,46 +12,30 @@
 namespace qev::test {
 namespace {
 
-HostTriangle tri(std::array<float, 9> c, std::int32_t smoothing, std::array<float, 6> uv = {}) {
-  HostTriangle t;
-  t.corners = c;
-  t.mapping = uv;
-  t.smoothing = smoothing;
-  return t;
-}
-
 TEST(RoundTrip, TexturedUntexturedAndBlackLayers) {
   TempDir dir;
-  const std::vector<HostLayer> written = {
-      {"Plain",
-       15,
-       200,
-       100,
-       50,
-       "",
-       {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 1), tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 4),
-        tri({0, 0, 0, 0.00002f, 0, 0, 0, 0, 1}, 0x81)}},
-      {"Textured",
-       0,
-       255,
-       255,
-       255,
-       "brick.bmp",
-       {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}, 2, {0, 0, 1, 0, 0, 1}),
-        tri({1, 0, 0, 1, 1, 0, 0, 1, 0}, 3, {1, 0, 1, 1, 0, 1})}},
-      {"Black", 70, 0, 0, 0, "", {tri({5, 5, 5, 6, 5, 5, 5, 6, 5}, 0)}},
-      {std::string(46, 'n'), 0, 1, 1, 1, std::string(49, 't'), {}},
+  std::vector<qev3ds::Layer> written = {
+      {"Plain", 200, 100, 50, 15, "", {}, {}, {}},
+      {"Textured", 255, 255, 255, 0, "brick.bmp", {}, {}, {}},
+      {"Black", 0, 0, 0, 70, "", {}, {}, {}},
+      {std::string(46, 'n'), 1, 1, 1, 0, std::string(49, 't'), {}, {}, {}},
   };
+  add_triangle(written[0], {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, 1);
+  add_triangle(written[0], {1, 0, 0, 1, 1, 0, 0, 1, 0}, {}, 4);
+  add_triangle(written[0], {0, 0, 0, 0.00002f, 0, 0, 0, 0, 1}, {}, 0x81);
+  add_triangle(written[1], {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 0, 1, 0, 0, 1}, 2);
+  add_triangle(written[1], {1, 0, 0, 1, 1, 0, 0, 1, 0}, {1, 0, 1, 1, 0, 1}, 3);
+  add_triangle(written[2], {5, 5, 5, 6, 5, 5, 5, 6, 5}, {}, 0);
   const std::string path = dir.path("rt.3ds");
-  ASSERT_EQ(write_scene(path, written), QEV_OK);
-  const ReadScene read = read_scene(path);
+  ASSERT_EQ(write_by_calls(path, written), QEV_OK);
+  const CallsRead read = read_by_calls(path);
   ASSERT_EQ(read.status, QEV_READ_OK);
   EXPECT_EQ(read.end_result, 0);
   ASSERT_EQ(read.layers.size(), written.size());
   const std::int32_t smoothing_index[] = {1, 3, 8};
   for (std::size_t k = 0; k < written.size(); ++k) {
-    const HostLayer& w = written[k];
-    const ReadLayer& r = read.layers[k];
+    const qev3ds::Layer& w = written[k];
+    const qev3ds::Layer& r = read.layers[k];
     EXPECT_EQ(r.name, w.name);
     EXPECT_EQ(r.texture, w.texture);
     EXPECT_EQ(r.transparency, w.transparency);
@@ -59,20 +43,18 @@ TEST(RoundTrip, TexturedUntexturedAndBlackLayers) {
     EXPECT_EQ(r.red, black ? 180 : w.red);
     EXPECT_EQ(r.green, black ? 180 : w.green);
     EXPECT_EQ(r.blue, black ? 180 : w.blue);
-    ASSERT_EQ(r.triangles.size(), w.triangles.size());
-    for (std::size_t t = 0; t < w.triangles.size(); ++t) {
-      const auto& wt = w.triangles[t];
-      const auto& rt = r.triangles[t];
+    ASSERT_EQ(r.triangle_count(), w.triangle_count());
+    for (std::size_t t = 0; t < w.triangle_count(); ++t) {
       if (k == 0 && t == 2) {
         // The second corner welded onto the first: it comes back as (0, 0, 0).
-        EXPECT_EQ(rt.corners[3], 0.0f);
+        EXPECT_EQ(corners_of(r, t)[3], 0.0f);
       } else {
-        EXPECT_EQ(rt.corners, wt.corners) << k << "/" << t;
+        EXPECT_EQ(corners_of(r, t), corners_of(w, t)) << k << "/" << t;
       }
       const std::array<float, 6> no_mapping{};
-      EXPECT_EQ(rt.mapping, w.texture.empty() ? no_mapping : wt.mapping);
+      EXPECT_EQ(mapping_of(r, t), w.texture.empty() ? no_mapping : mapping_of(w, t));
       if (k == 0) {
-        EXPECT_EQ(rt.smoothing, smoothing_index[t]);
+        EXPECT_EQ(smoothing_of(r, t), smoothing_index[t]);
       }
     }
   }
@@ -81,15 +63,21 @@ TEST(RoundTrip, TexturedUntexturedAndBlackLayers) {
 TEST(RoundTrip, LongNamesAreCutTo49AndTheRestOfTheFileSurvives) {
   TempDir dir;
   // Layer names of 47 to 76 characters give material names of 50 to 79.
-  std::vector<HostLayer> layers;
+  std::vector<qev3ds::Layer> layers;
   for (std::size_t n : {47u, 60u, 76u}) {
-    HostTriangle t;
-    t.corners = {1, 2, 3, 4, 5, 6, 7, 8, static_cast<float>(n)};
-    layers.push_back({std::string(n, 'a'), 5, 10, 20, 30, std::string(79, 'x'), {t}});
+    layers.push_back({std::string(n, 'a'),
+                      10,
+                      20,
+                      30,
+                      5,
+                      std::string(79, 'x'),
+                      {1, 2, 3, 4, 5, 6, 7, 8, static_cast<float>(n)},
+                      {},
+                      {}});
   }
   const std::string path = dir.path("long.3ds");
-  ASSERT_EQ(write_scene(path, layers), QEV_OK);
-  const ReadScene read = read_scene(path);
+  ASSERT_EQ(write_by_calls(path, layers), QEV_OK);
+  const CallsRead read = read_by_calls(path);
   ASSERT_EQ(read.status, QEV_READ_OK);
   ASSERT_EQ(read.layers.size(), 3u);
   for (std::size_t k = 0; k < 3; ++k) {
@@ -98,8 +86,8 @@ TEST(RoundTrip, LongNamesAreCutTo49AndTheRestOfTheFileSurvives) {
     EXPECT_EQ(read.layers[k].texture, std::string(49, 'x'));
     // All layers' materials cut to the same 49 characters: the first wins.
     EXPECT_EQ(read.layers[k].red, 10);
-    ASSERT_EQ(read.layers[k].triangles.size(), 1u);
-    EXPECT_EQ(read.layers[k].triangles[0].corners[8], layers[k].triangles[0].corners[8]);
+    ASSERT_EQ(read.layers[k].triangle_count(), 1u);
+    EXPECT_EQ(read.layers[k].corners[8], layers[k].corners[8]);
   }
 }
 

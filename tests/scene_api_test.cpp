@@ -165,12 +165,11 @@ TEST(SceneApi, MeshWithoutGroupsHasTheDefaultGroup) {
 // API's look of a mesh is what QEV_READ_3DS_LAYER reports.
 TEST(SceneApi, MeshLookEqualsTheLayerQuery) {
   TempDir dir;
-  HostTriangle t;
-  t.corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  const std::vector<float> t = {0, 0, 0, 1, 0, 0, 0, 1, 0};
   const std::string written = dir.path("w.3ds");
-  ASSERT_EQ(write_scene(written, {{"A", 10, 1, 2, 3, "", {t}},
-                                  {"Black", 0, 0, 0, 0, "b.bmp", {t}},
-                                  {"C", 99, 255, 0, 300, "", {}}}),
+  ASSERT_EQ(write_by_calls(written, {{"A", 1, 2, 3, 10, "", t, {}, {}},
+                                     {"Black", 0, 0, 0, 0, "b.bmp", t, {}, {}},
+                                     {"C", 255, 0, 300, 99, "", {}, {}, {}}}),
             QEV_OK);
   const std::string multi = dir.path("m.3ds");
   write_bytes(multi, multi_group_file().bytes());
@@ -178,7 +177,7 @@ TEST(SceneApi, MeshLookEqualsTheLayerQuery) {
     const auto read = qev3ds::read_scene(path);
     ASSERT_EQ(read.status, qev3ds::read_ok);
     const qev3ds::MaterialIndex materials(read.scene);
-    const ReadScene c = read_scene(path);
+    const CallsRead c = read_by_calls(path);
     ASSERT_EQ(c.layers.size(), read.scene.meshes.size());
     for (std::size_t k = 0; k < c.layers.size(); ++k) {
       const qev3ds::Look look = qev3ds::mesh_look(materials, read.scene.meshes[k]);
@@ -216,9 +215,9 @@ TEST(SceneApi, BytesAndPathGiveTheSameSceneAndTheSameStatuses) {
 
 TEST(SceneApi, LeavesTheReaderOfTheCFunctionsAlone) {
   TempDir dir;
-  HostTriangle t;
+  const std::vector<float> two_at_the_origin(18, 0.0f);
   const std::string path = dir.path("c.3ds");
-  ASSERT_EQ(write_scene(path, {{"Kept", 0, 5, 6, 7, "", {t, t}}}), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, {{"Kept", 5, 6, 7, 0, "", two_at_the_origin, {}, {}}}), QEV_OK);
   std::int32_t status = -1, n = 0;
   ASSERT_EQ(QEV_READ_3DS_FILENAME(path.c_str(), &status), QEV_READ_OK);
   ASSERT_EQ(parse(multi_group_file().bytes()).status, qev3ds::read_ok);
@@ -240,37 +239,30 @@ TEST(SceneApi, LeavesTheReaderOfTheCFunctionsAlone) {
 // time (ThreadSanitizer runs this in the test command).
 TEST(SceneThreads, TwoLayerWritersAtOnceWriteTheBytesOfTheCalls) {
   TempDir dir;
-  std::vector<HostLayer> host[2];
   std::vector<qev3ds::Layer> layers[2];
   for (int s = 0; s < 2; ++s) {
     for (int k = 0; k < 3; ++k) {
-      HostLayer h{"L" + std::to_string(s) + std::to_string(k),
-                  10 * k,
-                  40 * k,
-                  250,
-                  7,
-                  k == 1 ? "t.bmp" : "",
-                  {}};
-      qev3ds::Layer l{h.name, h.red, h.green, h.blue, h.transparency, h.texture, {}, {}, {}};
+      qev3ds::Layer l{"L" + std::to_string(s) + std::to_string(k),
+                      40 * k,
+                      250,
+                      7,
+                      10 * k,
+                      k == 1 ? "t.bmp" : "",
+                      {},
+                      {},
+                      {}};
       for (int i = 0; i < 2000 + 500 * s; ++i) {
-        HostTriangle t;
         const float x = static_cast<float>(i % 50) * (1 + s), y = static_cast<float>(i / 50);
-        t.corners = {x, y, 0, x + 1, y, 0.5f, x, y + 1, 0};  // shared corners: welding at work
-        t.mapping = {x / 50, y / 50, (x + 1) / 50, y / 50, x / 50, (y + 1) / 50};
-        t.smoothing = i % 9;
-        h.triangles.push_back(t);
-        l.corners.insert(l.corners.end(), t.corners.begin(), t.corners.end());
-        l.mapping.insert(l.mapping.end(), t.mapping.begin(), t.mapping.end());
-        l.smoothing.push_back(t.smoothing);
+        add_triangle(l, {x, y, 0, x + 1, y, 0.5f, x, y + 1, 0},  // shared corners: welding at work
+                     {x / 50, y / 50, (x + 1) / 50, y / 50, x / 50, (y + 1) / 50}, i % 9);
       }
-      host[s].push_back(h);
       layers[s].push_back(l);
     }
   }
   Bytes want[2];
   for (int s = 0; s < 2; ++s) {
     const std::string path = dir.path("calls" + std::to_string(s) + ".3ds");
-    ASSERT_EQ(write_scene(path, host[s]), QEV_OK);
+    ASSERT_EQ(write_by_calls(path, layers[s]), QEV_OK);
     want[s] = read_bytes(path);
   }
   constexpr int kRounds = 5;
@@ -296,14 +288,16 @@ TEST(SceneThreads, TwoLayerWritersAtOnceWriteTheBytesOfTheCalls) {
 
 TEST(SceneThreads, TwoFilesParsedAtOnceEqualSingleParses) {
   TempDir dir;
-  std::vector<HostTriangle> many(3000);
-  for (std::size_t i = 0; i < many.size(); ++i) {
+  std::vector<float> corners;
+  std::vector<std::int32_t> smoothing;
+  for (std::size_t i = 0; i < 3000; ++i) {
     const float x = static_cast<float>(i);
-    many[i].corners = {x, 0, 0, x + 1, 0, 0, x, 1, 0};
-    many[i].smoothing = static_cast<std::int32_t>(i % 7);
+    corners.insert(corners.end(), {x, 0, 0, x + 1, 0, 0, x, 1, 0});
+    smoothing.push_back(static_cast<std::int32_t>(i % 7));
   }
   const std::string first = dir.path("first.3ds"), second = dir.path("second.3ds");
-  ASSERT_EQ(write_scene(first, {{"A", 0, 1, 2, 3, "", many}, {"B", 5, 4, 5, 6, "t.bmp", many}}),
+  ASSERT_EQ(write_by_calls(first, {{"A", 1, 2, 3, 0, "", corners, {}, smoothing},
+                                   {"B", 4, 5, 6, 5, "t.bmp", corners, {}, smoothing}}),
             QEV_OK);
   write_bytes(second, multi_group_file().bytes());
   const Scene want_first = qev3ds::read_scene(first).scene,

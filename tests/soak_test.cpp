@@ -28,20 +28,19 @@ TEST(Soak, WritingAndReadingThousandsOfFilesHoldsNoMemory) {
 #endif
   TempDir dir;
   const std::string path = dir.path("soak.3ds");
-  std::vector<HostLayer> scene(3);
+  std::vector<qev3ds::Layer> scene(3);
   for (int k = 0; k < 3; ++k) {
     scene[k].name = "L" + std::to_string(k);
     scene[k].texture = k == 1 ? "t.bmp" : "";
     for (int i = 0; i < 50; ++i) {
-      HostTriangle t;
       const float x = static_cast<float>(i);
-      t.corners = {x, 0, 0, x + 1, 0, 0, x, 1, static_cast<float>(k)};
-      scene[k].triangles.push_back(t);
+      scene[k].corners.insert(scene[k].corners.end(),
+                              {x, 0, 0, x + 1, 0, 0, x, 1, static_cast<float>(k)});
     }
   }
   auto round = [&] {
-    ASSERT_EQ(write_scene(path, scene), QEV_OK);
-    const ReadScene r = read_scene(path);
+    ASSERT_EQ(write_by_calls(path, scene), QEV_OK);
+    const CallsRead r = read_by_calls(path);
     ASSERT_EQ(r.status, QEV_READ_OK);
     ASSERT_EQ(r.layers.size(), 3u);
     std::int32_t status;

@@ -63,17 +63,17 @@ TEST(Tool, ObjThrough3dsAndBack) {
   ToolRun r = tool("from-obj " + dir.path("scene.obj") + " " + dir.path("scene.3ds"), dir);
   ASSERT_EQ(r.code, 0) << r.output;
 
-  const ReadScene read = read_scene(dir.path("scene.3ds"));
+  const CallsRead read = read_by_calls(dir.path("scene.3ds"));
   ASSERT_EQ(read.status, QEV_READ_OK);
   ASSERT_EQ(read.layers.size(), 4u);
   EXPECT_EQ(read.layers[0].name, "wall");
   EXPECT_EQ(read.layers[0].texture, "brick.png");
   EXPECT_EQ(read.layers[0].transparency, 25);
   EXPECT_EQ(read.layers[0].red, 204);
-  EXPECT_EQ(read.layers[0].triangles.size(), 2u);  // the quad, triangulated
-  EXPECT_EQ(read.layers[0].triangles[0].mapping[2], 1.0f);
-  EXPECT_EQ(read.layers[1].triangles[0].smoothing, 2);
-  EXPECT_EQ(read.layers[1].triangles[2].smoothing, 0);
+  EXPECT_EQ(read.layers[0].triangle_count(), 2u);  // the quad, triangulated
+  EXPECT_EQ(read.layers[0].mapping[2], 1.0f);
+  EXPECT_EQ(read.layers[1].smoothing[0], 2);
+  EXPECT_EQ(read.layers[1].smoothing[2], 0);
   EXPECT_EQ(read.layers[2].name, "window_glass");
   EXPECT_EQ(read.layers[3].name, "window_steel");
 

@@ -205,26 +205,25 @@ TEST(Welding, WrittenFilesMatchTheLinearScanReference) {
   std::mt19937 rng(99);
   const auto pts = adversarial_points(rng);
   TempDir dir;
-  HostLayer layer{"Diff", 0, 1, 2, 3, "", {}};
-  for (std::size_t i = 0; i + 2 < pts.size() && layer.triangles.size() < 3000; i += 3) {
-    HostTriangle t;
+  qev3ds::Layer layer{"Diff", 1, 2, 3, 0, "", {}, {}, {}};
+  for (std::size_t i = 0; i + 2 < pts.size() && layer.triangle_count() < 3000; i += 3) {
     for (int c = 0; c < 3; ++c) {
-      for (int a = 0; a < 3; ++a) t.corners[3 * c + a] = pts[i + c][a];
+      for (int a = 0; a < 3; ++a) layer.corners.push_back(pts[i + c][a]);
     }
-    layer.triangles.push_back(t);
   }
   const std::string path = dir.path("diff.3ds");
-  ASSERT_EQ(write_scene(path, {layer}), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, {layer}), QEV_OK);
 
-  std::vector<float> ref_storage(3 * 3 * layer.triangles.size());
+  std::vector<float> ref_storage(3 * 3 * layer.triangle_count());
   auto* ref = reinterpret_cast<float(*)[3]>(ref_storage.data());
   int count = 0;
   std::vector<int> faces;
-  for (const HostTriangle& t : layer.triangles) {
+  for (std::size_t t = 0; t < layer.triangle_count(); ++t) {
     for (int c = 0; c < 3; ++c) {
-      int found = find_linear<3>(ref, count, &t.corners[3 * c]);
+      const float* corner = &layer.corners[9 * t + 3 * static_cast<std::size_t>(c)];
+      int found = find_linear<3>(ref, count, corner);
       if (found < 0) {
-        for (int a = 0; a < 3; ++a) ref[count][a] = t.corners[3 * c + a];
+        for (int a = 0; a < 3; ++a) ref[count][a] = corner[a];
         found = count++;
       }
       faces.push_back(found);
@@ -238,7 +237,7 @@ TEST(Welding, WrittenFilesMatchTheLinearScanReference) {
                         12 * static_cast<std::size_t>(count)),
             0);
   const Node* face_array = mesh.find(FACE_ARRAY);
-  for (std::size_t f = 0; f < layer.triangles.size(); ++f) {
+  for (std::size_t f = 0; f < layer.triangle_count(); ++f) {
     for (int c = 0; c < 3; ++c)
       ASSERT_EQ(face_array->u16(2 + 8 * f + 2 * c), faces[3 * f + c]) << f;
   }
@@ -247,12 +246,10 @@ TEST(Welding, WrittenFilesMatchTheLinearScanReference) {
 TEST(Welding, SharedCornersThroughTheWriter) {
   // Two triangles sharing an edge: 4 vertices untextured, 6 textured.
   TempDir dir;
-  HostTriangle a, b;
-  a.corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  b.corners = {1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const std::vector<float> ab = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
   for (const auto& [texture, expected] : {std::pair<std::string, int>{"", 4}, {"t.bmp", 6}}) {
     const std::string path = dir.path("w.3ds");
-    ASSERT_EQ(write_scene(path, {HostLayer{"L", 0, 1, 1, 1, texture, {a, b}}}), QEV_OK);
+    ASSERT_EQ(write_by_calls(path, {{"L", 1, 1, 1, 0, texture, ab, {}, {}}}), QEV_OK);
     const Node root = parse_file(read_bytes(path));
     const Node* points =
         root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(POINT_ARRAY);
@@ -264,10 +261,9 @@ TEST(Welding, SharedCornersThroughTheWriter) {
 
 TEST(Welding, LaterCornerWeldsToAnEarlierCornerOfTheSameTriangle) {
   TempDir dir;
-  HostTriangle t;
-  t.corners = {0, 0, 0, 0.00002f, 0, 0, 5, 5, 5};
+  const std::vector<float> t = {0, 0, 0, 0.00002f, 0, 0, 5, 5, 5};
   const std::string path = dir.path("w.3ds");
-  ASSERT_EQ(write_scene(path, {HostLayer{"L", 0, 1, 1, 1, "", {t}}}), QEV_OK);
+  ASSERT_EQ(write_by_calls(path, {{"L", 1, 1, 1, 0, "", t, {}, {}}}), QEV_OK);
   const Node root = parse_file(read_bytes(path));
   const Node* mesh = root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT);
   EXPECT_EQ(mesh->find(POINT_ARRAY)->u16(0), 2u);
@@ -280,10 +276,9 @@ TEST(Welding, LaterCornerWeldsToAnEarlierCornerOfTheSameTriangle) {
 // The vertices the writer stages for one untextured triangle.
 std::uint16_t staged_vertices(const std::array<float, 9>& corners) {
   TempDir dir;
-  HostTriangle t;
-  t.corners = corners;
+  const std::vector<float> t(corners.begin(), corners.end());
   const std::string path = dir.path("w.3ds");
-  EXPECT_EQ(write_scene(path, {HostLayer{"L", 0, 1, 1, 1, "", {t}}}), QEV_OK);
+  EXPECT_EQ(write_by_calls(path, {{"L", 1, 1, 1, 0, "", t, {}, {}}}), QEV_OK);
   const Node root = parse_file(read_bytes(path));
   return root.find(MDATA)->find(NAMED_OBJECT)->find(N_TRI_OBJECT)->find(POINT_ARRAY)->u16(0);
 }

@@ -190,20 +190,18 @@ TEST(WriterCalls, FileThatCannotBeCreated) {
   EXPECT_EQ(finish(), QEV_ERR_CANNOT_CREATE);
   EXPECT_FALSE(std::filesystem::exists(missing));
   // The writer is usable again afterwards.
-  EXPECT_EQ(write_scene(dir.path("ok.3ds"), {}), QEV_OK);
+  EXPECT_EQ(write_by_calls(dir.path("ok.3ds"), {}), QEV_OK);
 }
 
 TEST(WriterCalls, WritesThatFailAreReportedAtTheEnd) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  HostLayer big{"Big", 0, 1, 2, 3, "", {}};
+  qev3ds::Layer big{"Big", 1, 2, 3, 0, "", {}, {}, {}};
   for (int i = 0; i < 200; ++i) {
-    HostTriangle t;
-    t.corners = {static_cast<float>(i), 0, 0, 0, static_cast<float>(i), 0, 0, 0,
-                 static_cast<float>(i)};
-    big.triangles.push_back(t);
+    const auto f = static_cast<float>(i);
+    add_triangle(big, {f, 0, 0, 0, f, 0, 0, 0, f});
   }
-  EXPECT_EQ(write_scene("/dev/full", {big}), QEV_ERR_IO);
-  EXPECT_EQ(write_scene("/dev/full", {}), QEV_ERR_IO);
+  EXPECT_EQ(write_by_calls("/dev/full", {big}), QEV_ERR_IO);
+  EXPECT_EQ(write_by_calls("/dev/full", {}), QEV_ERR_IO);
 }
 
 TEST(WriterCalls, FileRemovedBeforeTheEnd) {

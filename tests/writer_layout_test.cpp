@@ -11,23 +11,21 @@
 namespace qev::test {
 namespace {
 
-HostTriangle tri(std::array<float, 9> c, std::int32_t smoothing = 1) {
-  HostTriangle t;
-  t.corners = c;
-  t.smoothing = smoothing;
-  t.mapping = {0.f, 0.f, 1.f, 0.f, 1.f, 1.f};
-  return t;
+void add_tri(qev3ds::Layer& l, const std::array<float, 9>& c) {
+  add_triangle(l, c, {0.f, 0.f, 1.f, 0.f, 1.f, 1.f}, 1);
 }
 
 // Two triangles sharing the edge (1,0,0)-(0,1,0): four distinct corners.
-std::vector<HostTriangle> two_sharing_an_edge() {
-  return {tri({0, 0, 0, 1, 0, 0, 0, 1, 0}), tri({1, 0, 0, 1, 1, 0, 0, 1, 0})};
+qev3ds::Layer two_sharing_an_edge(qev3ds::Layer l) {
+  add_tri(l, {0, 0, 0, 1, 0, 0, 0, 1, 0});
+  add_tri(l, {1, 0, 0, 1, 1, 0, 0, 1, 0});
+  return l;
 }
 
-Node write_and_parse(const TempDir& dir, const std::vector<HostLayer>& layers,
+Node write_and_parse(const TempDir& dir, const std::vector<qev3ds::Layer>& layers,
                      Bytes* raw = nullptr) {
   const std::string path = dir.path("out.3ds");
-  EXPECT_EQ(write_scene(path, layers), QEV_OK);
+  EXPECT_EQ(write_by_calls(path, layers), QEV_OK);
   Bytes bytes = read_bytes(path);
   if (raw) *raw = bytes;
   return parse_file(bytes);
@@ -46,7 +44,7 @@ TEST(WriterLayout, EmptySceneIsThe32ByteHeader) {
 
 TEST(WriterLayout, UntexturedMaterialOfLength64) {
   TempDir dir;
-  HostLayer l{"Wall", 30, 255, 128, 0, "", {}};
+  const qev3ds::Layer l{"Wall", 255, 128, 0, 30, "", {}, {}, {}};
   const Node root = write_and_parse(dir, {l});
   const Node* mdata = root.find(MDATA);
   ASSERT_NE(mdata, nullptr);
@@ -77,7 +75,7 @@ TEST(WriterLayout, UntexturedMaterialOfLength64) {
 
 TEST(WriterLayout, TexturedMaterialOfLength119) {
   TempDir dir;
-  HostLayer l{"Wall", 30, 255, 128, 0, "wall.bmp", {}};
+  const qev3ds::Layer l{"Wall", 255, 128, 0, 30, "wall.bmp", {}, {}, {}};
   const Node root = write_and_parse(dir, {l});
   const Node* mat = root.find(MDATA)->find(MAT_ENTRY);
   ASSERT_NE(mat, nullptr);
@@ -103,7 +101,7 @@ TEST(WriterLayout, TexturedMaterialOfLength119) {
 
 TEST(WriterLayout, EmptyLayerNameGivesMaterialMAT) {
   TempDir dir;
-  const Node root = write_and_parse(dir, {HostLayer{}});
+  const Node root = write_and_parse(dir, {qev3ds::Layer{}});
   const Node* mat = root.find(MDATA)->find(MAT_ENTRY);
   ASSERT_NE(mat, nullptr);
   EXPECT_EQ(mat->children[0].str(), "MAT");
@@ -114,8 +112,8 @@ TEST(WriterLayout, ColourAndTransparencyTruncation) {
   TempDir dir;
   // Red 300 reaches the file as 44 (low 8 bits); transparency 65537 as 1;
   // transparency 150 is written unchanged.
-  HostLayer a{"A", 65537, 300, 256 + 7, -1, "", {}};
-  HostLayer b{"B", 150, 1, 2, 3, "", {}};
+  const qev3ds::Layer a{"A", 300, 256 + 7, -1, 65537, "", {}, {}, {}};
+  const qev3ds::Layer b{"B", 1, 2, 3, 150, "", {}, {}, {}};
   const Node root = write_and_parse(dir, {a, b});
   const auto mats = root.find(MDATA)->all(MAT_ENTRY);
   ASSERT_EQ(mats.size(), 2u);
@@ -126,8 +124,8 @@ TEST(WriterLayout, ColourAndTransparencyTruncation) {
 
 TEST(WriterLayout, UntexturedObjectOfLength185) {
   TempDir dir;
-  HostLayer l{"Wall", 0, 1, 2, 3, "", two_sharing_an_edge()};
-  l.triangles[1].smoothing = 40000;  // staged as -25536
+  qev3ds::Layer l = two_sharing_an_edge({"Wall", 1, 2, 3, 0, "", {}, {}, {}});
+  l.smoothing[1] = 40000;  // staged as -25536
   const Node root = write_and_parse(dir, {l});
   const Node* obj = root.find(MDATA)->find(NAMED_OBJECT);
   ASSERT_NE(obj, nullptr);
@@ -173,8 +171,9 @@ TEST(WriterLayout, UntexturedObjectOfLength185) {
 
 TEST(WriterLayout, TexturedObjectOfLength265) {
   TempDir dir;
-  HostLayer l{"Wall", 0, 1, 2, 3, "wall.bmp", two_sharing_an_edge()};
-  l.triangles[1].mapping = {0.25f, 0.5f, 0.75f, 1.0f, 0.125f, 0.0f};
+  qev3ds::Layer l = two_sharing_an_edge({"Wall", 1, 2, 3, 0, "wall.bmp", {}, {}, {}});
+  const float second_mapping[6] = {0.25f, 0.5f, 0.75f, 1.0f, 0.125f, 0.0f};
+  for (std::size_t i = 0; i < 6; ++i) l.mapping[6 + i] = second_mapping[i];
   const Node root = write_and_parse(dir, {l});
   const Node* obj = root.find(MDATA)->find(NAMED_OBJECT);
   ASSERT_NE(obj, nullptr);
@@ -194,7 +193,7 @@ TEST(WriterLayout, TexturedObjectOfLength265) {
 
 TEST(WriterLayout, LayerWithNoTriangles) {
   TempDir dir;
-  HostLayer l{"Wall", 0, 1, 2, 3, "wall.bmp", {}};
+  const qev3ds::Layer l{"Wall", 1, 2, 3, 0, "wall.bmp", {}, {}, {}};
   const Node root = write_and_parse(dir, {l});
   const Node* obj = root.find(MDATA)->find(NAMED_OBJECT);
   ASSERT_NE(obj, nullptr);
@@ -211,11 +210,12 @@ TEST(WriterLayout, LayerWithNoTriangles) {
 TEST(WriterLayout, ChunkOrderAndLengthsOfAThreeLayerScene) {
   TempDir dir;
   Bytes raw;
-  std::vector<HostLayer> layers = {
-      {"First", 0, 10, 20, 30, "", two_sharing_an_edge()},
-      {"Second", 10, 40, 50, 60, "tex.png", two_sharing_an_edge()},
-      {"Third", 20, 0, 0, 0, "", {tri({0, 0, 0, 0, 0, 0, 0, 0, 0})}},
+  std::vector<qev3ds::Layer> layers = {
+      two_sharing_an_edge({"First", 10, 20, 30, 0, "", {}, {}, {}}),
+      two_sharing_an_edge({"Second", 40, 50, 60, 10, "tex.png", {}, {}, {}}),
+      {"Third", 0, 0, 0, 20, "", {}, {}, {}},
   };
+  add_tri(layers[2], {0, 0, 0, 0, 0, 0, 0, 0, 0});
   const Node root = write_and_parse(dir, layers, &raw);
   EXPECT_EQ(root.length, raw.size());
   const Node* mdata = root.find(MDATA);

@@ -58,20 +58,16 @@ std::map<std::string, ObjGroup> load_obj(const std::string& path) {
   return out;
 }
 
-std::vector<HostLayer> sample_layers() {
-  std::vector<HostLayer> layers = {{"Grid", 0, 200, 100, 50, "", {}},
-                                   {"Decal", 25, 10, 20, 30, "decal.png", {}}};
+std::vector<qev3ds::Layer> sample_layers() {
+  std::vector<qev3ds::Layer> layers = {{"Grid", 200, 100, 50, 0, "", {}, {}, {}},
+                                       {"Decal", 10, 20, 30, 25, "decal.png", {}, {}, {}}};
   for (int i = 0; i < 30; ++i) {
     for (int j = 0; j < 30; ++j) {
       const float x = static_cast<float>(i) * 0.5f, y = static_cast<float>(j) * 0.25f,
                   z = static_cast<float>((i * j) % 7);
-      HostTriangle a, b;
-      a.corners = {x, y, z, x + 0.5f, y, z, x + 0.5f, y + 0.25f, z};
-      b.corners = {x, y, z, x + 0.5f, y + 0.25f, z, x, y + 0.25f, z};
-      a.mapping = {0, 0, 1, 0, 1, 1};
-      b.mapping = {0, 0, 1, 1, 0, 1};
-      layers[(i + j) % 2].triangles.push_back(a);
-      layers[(i + j) % 2].triangles.push_back(b);
+      qev3ds::Layer& l = layers[(i + j) % 2];
+      add_triangle(l, {x, y, z, x + 0.5f, y, z, x + 0.5f, y + 0.25f, z}, {0, 0, 1, 0, 1, 1});
+      add_triangle(l, {x, y, z, x + 0.5f, y + 0.25f, z, x, y + 0.25f, z}, {0, 0, 1, 1, 0, 1});
     }
   }
   return layers;
@@ -80,16 +76,16 @@ std::vector<HostLayer> sample_layers() {
 // What assimp sees of a file we wrote: per layer the faces of its material,
 // compared with what was written.
 void expect_assimp_sees(const TempDir& dir, const std::string& ours,
-                        const std::vector<HostLayer>& layers) {
+                        const std::vector<qev3ds::Layer>& layers) {
   const std::string obj = dir.path("assimp.obj");
   ASSERT_EQ(run("assimp export " + ours + " " + obj), 0);
   const auto groups = load_obj(obj);
-  for (const HostLayer& l : layers) {
+  for (const qev3ds::Layer& l : layers) {
     SCOPED_TRACE(l.name);
     const auto it = groups.find(l.name + "MAT");
     ASSERT_NE(it, groups.end()) << "no material named after the layer";
     const ObjGroup& g = it->second;
-    ASSERT_EQ(g.faces.size(), l.triangles.size());
+    ASSERT_EQ(g.faces.size(), l.triangle_count());
     EXPECT_NEAR(g.kd[0], l.red / 255.0f, 1e-6);
     EXPECT_NEAR(g.kd[2], l.blue / 255.0f, 1e-6);
     EXPECT_NEAR(g.dissolve, 1.0f - l.transparency / 100.0f, 1e-6);
@@ -97,7 +93,7 @@ void expect_assimp_sees(const TempDir& dir, const std::string& ours,
     for (std::size_t f = 0; f < g.faces.size(); ++f) {
       for (int c = 0; c < 3; ++c) {
         // assimp turns the 3DS z-up axes into y-up: (x, y, z) -> (x, z, -y).
-        const float* w = &l.triangles[f].corners[3 * c];
+        const float* w = &l.corners[9 * f + 3 * c];
         ASSERT_EQ(g.faces[f][3 * c], w[0]) << f;
         ASSERT_EQ(g.faces[f][3 * c + 1], w[2]) << f;
         ASSERT_EQ(g.faces[f][3 * c + 2], -w[1]) << f;
@@ -108,14 +104,14 @@ void expect_assimp_sees(const TempDir& dir, const std::string& ours,
 
 TEST(AssimpPeer, OpensALargerSceneWeWrite) {
   TempDir dir;
-  const std::vector<HostLayer> layers = sample_layers();
-  ASSERT_EQ(write_scene(dir.path("ours.3ds"), layers), QEV_OK);
+  const std::vector<qev3ds::Layer> layers = sample_layers();
+  ASSERT_EQ(write_by_calls(dir.path("ours.3ds"), layers), QEV_OK);
   expect_assimp_sees(dir, dir.path("ours.3ds"), layers);
 }
 
 TEST(AssimpPeer, OpensTheDemoScene) {
   TempDir dir;
-  const std::vector<HostLayer> layers =
+  const std::vector<qev3ds::Layer> layers =
       write_demo_layers(dir.path("demo.3ds"), dir.path("demo.txt"));
   ASSERT_EQ(layers.size(), 3u);
   expect_assimp_sees(dir, dir.path("demo.3ds"), layers);
@@ -141,19 +137,19 @@ TEST(AssimpPeer, WeReadWhatItExportsFromObj) {
   ASSERT_EQ(run("assimp export " + dir.path("in.obj") + " " + exported), 0);
 
   const auto groups = load_obj(dir.path("in.obj"));
-  const ReadScene read = read_scene(exported);
+  const CallsRead read = read_by_calls(exported);
   ASSERT_EQ(read.status, QEV_READ_OK);
   std::size_t faces = 0;
-  for (const ReadLayer& l : read.layers) {
+  for (const qev3ds::Layer& l : read.layers) {
     // assimp names the material after the OBJ's, with a suffix.
     const std::string material = l.name.find("walls") != std::string::npos ? "red" : "wood";
     SCOPED_TRACE(l.name);
     const ObjGroup& g = groups.at(material);
-    ASSERT_EQ(l.triangles.size(), g.faces.size());
+    ASSERT_EQ(l.triangle_count(), g.faces.size());
     for (std::size_t f = 0; f < g.faces.size(); ++f) {
-      for (int a = 0; a < 9; ++a) ASSERT_FLOAT_EQ(l.triangles[f].corners[a], g.faces[f][a]) << f;
+      for (std::size_t a = 0; a < 9; ++a) ASSERT_FLOAT_EQ(l.corners[9 * f + a], g.faces[f][a]) << f;
     }
-    faces += l.triangles.size();
+    faces += l.triangle_count();
     EXPECT_EQ(l.texture, g.texture);
   }
   EXPECT_EQ(faces, 18u + 3u);

@@ -207,7 +207,7 @@ TEST(PeerModels, EveryFaceHasTheMaterialLib3dsGivesIt) {
     lib3ds_file_free(file);
 
     // The C functions' answers are the scene API's, layer by layer.
-    const ReadScene c = qev::test::read_scene(path.string());
+    const qev::test::CallsRead c = qev::test::read_by_calls(path.string());
     ASSERT_EQ(c.layers.size(), read.scene.meshes.size());
     for (std::size_t k = 0; k < c.layers.size(); ++k) {
       const qev3ds::Look look = qev3ds::mesh_look(materials, read.scene.meshes[k]);
@@ -231,23 +231,22 @@ TEST(PeerModels, TheEmptyModelIsNot3ds) {
 }
 
 // What lib3ds sees of a file we wrote, compared with what was written.
-void expect_lib3ds_sees(const std::string& path, const std::vector<qev::test::HostLayer>& layers) {
+void expect_lib3ds_sees(const std::string& path, const std::vector<qev3ds::Layer>& layers) {
   Lib3dsFile* file = lib3ds_file_load(path.c_str());
   ASSERT_NE(file, nullptr);
   std::map<std::string, Lib3dsMesh*> meshes;
   for (Lib3dsMesh* m = file->meshes; m != nullptr; m = m->next) meshes[m->name] = m;
   ASSERT_EQ(meshes.size(), layers.size());
-  for (const qev::test::HostLayer& l : layers) {
+  for (const qev3ds::Layer& l : layers) {
     SCOPED_TRACE(l.name);
     Lib3dsMesh* mesh = meshes.at(l.name);
-    ASSERT_EQ(mesh->faces, l.triangles.size());
+    ASSERT_EQ(mesh->faces, l.triangle_count());
     EXPECT_EQ(mesh->texels, l.texture.empty() ? 0u : mesh->points);
-    for (std::size_t f = 0; f < l.triangles.size(); ++f) {
+    for (std::size_t f = 0; f < l.triangle_count(); ++f) {
       EXPECT_EQ(std::string(mesh->faceL[f].material), l.name + "MAT");
       for (int c = 0; c < 3; ++c) {
         for (int a = 0; a < 3; ++a) {
-          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a],
-                    l.triangles[f].corners[3 * c + a]);
+          ASSERT_EQ(mesh->pointL[mesh->faceL[f].points[c]].pos[a], l.corners[9 * f + 3 * c + a]);
         }
       }
     }
@@ -263,25 +262,21 @@ void expect_lib3ds_sees(const std::string& path, const std::vector<qev::test::Ho
 }
 
 TEST(PeerModels, Lib3dsReadsALargerSceneWeWrite) {
-  using qev::test::HostLayer;
-  using qev::test::HostTriangle;
   qev::test::TempDir dir;
-  std::vector<HostLayer> layers = {{"Grid", 0, 200, 100, 50, "", {}},
-                                   {"Decal", 30, 10, 20, 30, "decal.png", {}}};
+  std::vector<qev3ds::Layer> layers = {{"Grid", 200, 100, 50, 0, "", {}, {}, {}},
+                                       {"Decal", 10, 20, 30, 30, "decal.png", {}, {}, {}}};
   for (int i = 0; i < 60; ++i) {
     for (int j = 0; j < 60; ++j) {
       const float x = static_cast<float>(i) * 0.5f, y = static_cast<float>(j) * 0.25f;
-      HostTriangle a, b;
-      a.corners = {x, y, 0, x + 0.5f, y, 0, x + 0.5f, y + 0.25f, 1};
-      b.corners = {x, y, 0, x + 0.5f, y + 0.25f, 1, x, y + 0.25f, 0};
-      a.mapping = {0, 0, 1, 0, 1, 1};
-      b.mapping = {0, 0, 1, 1, 0, 1};
-      layers[(i + j) % 2].triangles.push_back(a);
-      layers[(i + j) % 2].triangles.push_back(b);
+      qev3ds::Layer& l = layers[(i + j) % 2];
+      qev::test::add_triangle(l, {x, y, 0, x + 0.5f, y, 0, x + 0.5f, y + 0.25f, 1},
+                              {0, 0, 1, 0, 1, 1});
+      qev::test::add_triangle(l, {x, y, 0, x + 0.5f, y + 0.25f, 1, x, y + 0.25f, 0},
+                              {0, 0, 1, 1, 0, 1});
     }
   }
   const std::string path = dir.path("ours.3ds");
-  ASSERT_EQ(qev::test::write_scene(path, layers), QEV_OK);
+  ASSERT_EQ(qev::test::write_by_calls(path, layers), QEV_OK);
   expect_lib3ds_sees(path, layers);
 }
 

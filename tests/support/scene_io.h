@@ -1,32 +1,48 @@
 // Writes and reads whole scenes through the thirteen exported calls, the way
-// a host does, so tests state scenes as data.
+// a host does, so tests state scenes as data: qev3ds::Layer, the shape the
+// writing calls take.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "qev_3ds.h"
+#include "qev_3ds_scene.hpp"
 
 namespace qev::test {
 
-struct HostTriangle {
-  std::array<float, 9> corners{};
-  std::array<float, 6> mapping{};
-  std::int32_t smoothing = 0;
-  std::array<std::int32_t, 3> edges{1, 1, 1};
-};
+// Triangle t of a layer as the calls take it; mapping and smoothing read as
+// zeros where the layer holds none.
+inline std::array<float, 9> corners_of(const qev3ds::Layer& l, std::size_t t) {
+  std::array<float, 9> c{};
+  for (std::size_t i = 0; i < 9; ++i) c[i] = l.corners[9 * t + i];
+  return c;
+}
+inline std::array<float, 6> mapping_of(const qev3ds::Layer& l, std::size_t t) {
+  std::array<float, 6> m{};
+  if (l.mapping.size() >= 6 * (t + 1))
+    for (std::size_t i = 0; i < 6; ++i) m[i] = l.mapping[6 * t + i];
+  return m;
+}
+inline std::int32_t smoothing_of(const qev3ds::Layer& l, std::size_t t) {
+  return t < l.smoothing.size() ? l.smoothing[t] : 0;
+}
 
-struct HostLayer {
-  std::string name;
-  std::int32_t transparency = 0, red = 0, green = 0, blue = 0;
-  std::string texture;
-  std::vector<HostTriangle> triangles;
-};
+// Appends one triangle with its mapping and smoothing value.
+inline void add_triangle(qev3ds::Layer& l, const std::array<float, 9>& corners,
+                         const std::array<float, 6>& mapping = {}, std::int32_t smoothing = 0) {
+  l.corners.insert(l.corners.end(), corners.begin(), corners.end());
+  l.mapping.insert(l.mapping.end(), mapping.begin(), mapping.end());
+  l.smoothing.push_back(smoothing);
+}
 
-// Writes layers in the documented calling order; returns QEV_PUT_3DS_END's result.
-inline std::int32_t write_scene(const std::string& path, const std::vector<HostLayer>& layers) {
+// Writes layers in the documented calling order, every edge visible;
+// returns QEV_PUT_3DS_END's result.
+inline std::int32_t write_by_calls(const std::string& path,
+                                   const std::vector<qev3ds::Layer>& layers) {
   std::int32_t r = QEV_FORM_3DS_FILENAME(path.c_str());
   if (r != QEV_OK) {
     std::int32_t status;
@@ -36,18 +52,21 @@ inline std::int32_t write_scene(const std::string& path, const std::vector<HostL
   const auto n = static_cast<std::int32_t>(layers.size());
   QEV_PUT_3DS_N_LAYER(&n);
   for (std::int32_t k = 1; k <= n; ++k) {
-    const HostLayer& l = layers[k - 1];
+    const qev3ds::Layer& l = layers[k - 1];
     QEV_PUT_3DS_LAYER(&k, l.name.c_str(), &l.transparency, &l.red, &l.green, &l.blue,
                       l.texture.c_str());
   }
+  const std::int32_t edges[3] = {1, 1, 1};
   for (std::int32_t k = 1; k <= n; ++k) {
-    const HostLayer& l = layers[k - 1];
-    const auto m = static_cast<std::int32_t>(l.triangles.size());
+    const qev3ds::Layer& l = layers[k - 1];
+    const auto m = static_cast<std::int32_t>(l.triangle_count());
     QEV_PUT_3DS_N_TRI(&k, &m);
     for (std::int32_t t = 1; t <= m; ++t) {
-      const HostTriangle& tri = l.triangles[t - 1];
-      QEV_PUT_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners.data(), tri.edges.data(),
-                           tri.mapping.data());
+      const auto i = static_cast<std::size_t>(t - 1);
+      const std::array<float, 9> corners = corners_of(l, i);
+      const std::array<float, 6> mapping = mapping_of(l, i);
+      const std::int32_t smoothing = smoothing_of(l, i);
+      QEV_PUT_3DS_TRIANGLE(&k, &t, &smoothing, corners.data(), edges, mapping.data());
     }
     QEV_PUT_3DS_TRIANGLE_END();
   }
@@ -56,33 +75,23 @@ inline std::int32_t write_scene(const std::string& path, const std::vector<HostL
   return status;
 }
 
-struct ReadTriangle {
-  std::array<float, 9> corners{};
-  std::array<float, 6> mapping{};
-  std::int32_t smoothing = 0;
-};
-
-struct ReadLayer {
-  std::string name, texture;
-  std::int32_t transparency = 0, red = 0, green = 0, blue = 0;
-  std::vector<ReadTriangle> triangles;
-};
-
-struct ReadScene {
-  std::int32_t status = -1;
-  std::vector<ReadLayer> layers;
-  std::int32_t end_result = -1;
+// What the reading calls answered: every layer with 9 corners, 6 mapping
+// values and one smoothing index per triangle.
+struct CallsRead {
+  std::int32_t status = -1;  // of QEV_READ_3DS_FILENAME
+  std::vector<qev3ds::Layer> layers;
+  std::int32_t end_result = -1;  // of QEV_READ_3DS_END
 };
 
 // Reads every layer and triangle once, then ends reading.
-inline ReadScene read_scene(const std::string& path) {
-  ReadScene scene;
-  QEV_READ_3DS_FILENAME(path.c_str(), &scene.status);
-  if (scene.status != QEV_READ_OK) return scene;
+inline CallsRead read_by_calls(const std::string& path) {
+  CallsRead read;
+  QEV_READ_3DS_FILENAME(path.c_str(), &read.status);
+  if (read.status != QEV_READ_OK) return read;
   std::int32_t n = 0;
   QEV_READ_3DS_N_LAYER(&n);
   for (std::int32_t k = 1; k <= n; ++k) {
-    ReadLayer l;
+    qev3ds::Layer l;
     char name[64], texture[64];
     QEV_READ_3DS_LAYER(&k, name, &l.transparency, &l.red, &l.green, &l.blue, texture);
     l.name = name;
@@ -90,14 +99,16 @@ inline ReadScene read_scene(const std::string& path) {
     std::int32_t m = 0;
     QEV_READ_3DS_N_TRI(&k, &m);
     for (std::int32_t t = 1; t <= m; ++t) {
-      ReadTriangle tri;
-      QEV_READ_3DS_TRIANGLE(&k, &t, &tri.smoothing, tri.corners.data(), tri.mapping.data());
-      l.triangles.push_back(tri);
+      std::array<float, 9> corners{};
+      std::array<float, 6> mapping{};
+      std::int32_t smoothing = 0;
+      QEV_READ_3DS_TRIANGLE(&k, &t, &smoothing, corners.data(), mapping.data());
+      add_triangle(l, corners, mapping, smoothing);
     }
-    scene.layers.push_back(l);
+    read.layers.push_back(l);
   }
-  scene.end_result = QEV_READ_3DS_END();
-  return scene;
+  read.end_result = QEV_READ_3DS_END();
+  return read;
 }
 
 // Fetches every layer and triangle once without keeping them, then ends
