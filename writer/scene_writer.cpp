@@ -9,6 +9,7 @@
 #include "format/chunk_ids.h"
 #include "interface/qev_3ds_scene.hpp"
 #include "platform/file_io.h"
+#include "writer/chunk_buffer.h"
 #include "writer/file_header.h"
 
 namespace qev::writer {
@@ -23,79 +24,6 @@ static_assert(kMaxCount == 0xFFFF &&
 constexpr std::size_t kMaxFileSize = 0x7FFFFFFF;
 // An id no reader knows: a spacer before a second colour (see colour_pair).
 constexpr ChunkId kSpacer = 0x0000;
-
-// Bytes with nested chunks whose lengths are filled in when they close.
-class ChunkBuffer {
- public:
-  explicit ChunkBuffer(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
-
-  void open(ChunkId id) {
-    open_.push_back(bytes_.size());
-    put_u16(id);
-    put_u32(0);
-  }
-  void close() {
-    const std::size_t start = open_.back();
-    open_.pop_back();
-    const auto length = static_cast<std::uint32_t>(bytes_.size() - start);
-    for (int i = 0; i < 4; ++i)
-      bytes_[start + 2 + std::size_t(i)] = static_cast<std::uint8_t>(length >> (8 * i));
-  }
-  void put_u8(std::uint8_t v) { bytes_.push_back(v); }
-  void put_u16(std::uint16_t v) {
-    bytes_.push_back(static_cast<std::uint8_t>(v));
-    bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  void put_u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
-  void put_f32(float f) {
-    std::uint32_t v;
-    std::memcpy(&v, &f, sizeof v);
-    put_u32(v);
-  }
-  void put_name(const std::string& s) {
-    bytes_.insert(bytes_.end(), s.begin(), s.end());
-    bytes_.push_back(0);
-  }
-  // Arrays in one go: little-endian hosts copy them as they are.
-  void put_f32_array(const std::vector<float>& values) {
-    if (kHostIsLittleEndian) {
-      const auto* p = reinterpret_cast<const std::uint8_t*>(values.data());
-      bytes_.insert(bytes_.end(), p, p + 4 * values.size());
-    } else {
-      const std::size_t at = bytes_.size();
-      bytes_.resize(at + 4 * values.size());
-      for (std::size_t i = 0; i < values.size(); ++i) {
-        std::uint32_t v;
-        std::memcpy(&v, &values[i], sizeof v);
-        for (int b = 0; b < 4; ++b)
-          bytes_[at + 4 * i + std::size_t(b)] = static_cast<std::uint8_t>(v >> (8 * b));
-      }
-    }
-  }
-  void put_faces(const std::vector<qev3ds::Face>& faces) {
-    std::size_t at = bytes_.size();
-    bytes_.resize(at + kFaceSize * faces.size());
-    for (const qev3ds::Face& f : faces) {
-      for (const std::uint16_t v : {f.a, f.b, f.c, f.flags}) {
-        bytes_[at++] = static_cast<std::uint8_t>(v);
-        bytes_[at++] = static_cast<std::uint8_t>(v >> 8);
-      }
-    }
-  }
-  void put_smoothing(const std::vector<qev3ds::Face>& faces) {
-    std::size_t at = bytes_.size();
-    bytes_.resize(at + 4 * faces.size());
-    for (const qev3ds::Face& f : faces)
-      for (int b = 0; b < 4; ++b) bytes_[at++] = static_cast<std::uint8_t>(f.smoothing >> (8 * b));
-  }
-  void reserve(std::size_t n) { bytes_.reserve(n); }
-
- private:
-  std::vector<std::uint8_t>& bytes_;
-  std::vector<std::size_t> open_;
-};
 
 bool bytes_range(const qev3ds::Rgb& c) {
   const auto in = [](std::int16_t v) { return v >= 0 && v <= 255; };
@@ -196,7 +124,7 @@ void group(ChunkBuffer& out, const qev3ds::FaceGroup& g) {
     out.put_u16(0);  // every face the mesh has at this point
   } else {
     out.put_u16(static_cast<std::uint16_t>(g.indices.size()));
-    for (const std::uint16_t i : g.indices) out.put_u16(i);  // groups are small beside the arrays
+    out.put_u16_array(g.indices);
   }
   out.close();
 }
@@ -314,35 +242,52 @@ qev3ds::WriteResult check(const qev3ds::Scene& scene) {
 
 namespace qev3ds {
 
+namespace {
+
+// The scene's chunks, on either pass.
+void emit(qev::writer::ChunkBuffer& out, const Scene& scene) {
+  out.open(qev::M3DMAGIC);
+  out.open(qev::M3D_VERSION);
+  out.put_u32(scene.version);
+  out.close();
+  out.open(qev::MDATA);
+  out.open(qev::MESH_VERSION);
+  out.put_u32(qev::writer::kFormatVersion);
+  out.close();
+  for (const Material& m : scene.materials) qev::writer::material(out, m);
+  for (const Mesh& m : scene.meshes) qev::writer::mesh(out, m);
+  out.close();
+  out.close();
+}
+
+// What the format refuses, else every chunk's length and the file's size.
+WriteResult measure(const Scene& scene, std::vector<std::uint32_t>& lengths, std::uint64_t& size) {
+  WriteResult problem = qev::writer::check(scene);
+  if (!problem.ok()) return problem;
+  qev::writer::ChunkBuffer counted(lengths);
+  emit(counted, scene);
+  size = counted.size();
+  if (size > qev::writer::kMaxFileSize) {
+    return {write_out_of_range,
+            "the scene needs " + std::to_string(size) + " bytes; a 3DS file holds at most 2 GiB"};
+  }
+  return {};
+}
+
+}  // namespace
+
 WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) noexcept {
   try {
     bytes.clear();
-    WriteResult problem = qev::writer::check(scene);
+    std::vector<std::uint32_t> lengths;
+    std::uint64_t size = 0;
+    WriteResult problem = measure(scene, lengths, size);
     if (!problem.ok()) return problem;
-    qev::writer::ChunkBuffer out(bytes);
-    std::size_t estimate = 64;
-    for (const Mesh& m : scene.meshes) {
-      estimate += 128 + 4 * (m.vertices.size() + m.mapping.size()) + 12 * m.faces.size();
-      for (const FaceGroup& g : m.groups) estimate += 64 + 2 * g.indices.size();
-    }
-    out.reserve(estimate + 256 * scene.materials.size());
-    out.open(qev::M3DMAGIC);
-    out.open(qev::M3D_VERSION);
-    out.put_u32(scene.version);
-    out.close();
-    out.open(qev::MDATA);
-    out.open(qev::MESH_VERSION);
-    out.put_u32(qev::writer::kFormatVersion);
-    out.close();
-    for (const Material& m : scene.materials) qev::writer::material(out, m);
-    for (const Mesh& m : scene.meshes) qev::writer::mesh(out, m);
-    out.close();
-    out.close();
-    if (bytes.size() > qev::writer::kMaxFileSize) {
-      const std::string needed = std::to_string(bytes.size());
-      bytes.clear();
-      return {write_out_of_range,
-              "the scene needs " + needed + " bytes; a 3DS file holds at most 2 GiB"};
+    bytes.reserve(static_cast<std::size_t>(size));
+    qev::writer::VectorSink sink(bytes);
+    {
+      qev::writer::ChunkBuffer out(lengths, sink);
+      emit(out, scene);
     }
     return {};
   } catch (const std::bad_alloc&) {
@@ -355,22 +300,31 @@ WriteResult write_scene(const Scene& scene, std::vector<std::uint8_t>& bytes) no
 }
 
 WriteResult write_scene(const std::string& path, const Scene& scene) noexcept {
+  std::string temp;
+  std::FILE* f = nullptr;
   try {
-    std::vector<std::uint8_t> bytes;
-    WriteResult result = write_scene(scene, bytes);
+    std::vector<std::uint32_t> lengths;
+    std::uint64_t size = 0;
+    WriteResult result = measure(scene, lengths, size);
     if (!result.ok()) return result;
     // Beside the target, under a name nobody else holds, then renamed over it.
-    std::string temp;
-    std::FILE* f = qev::platform::create_temp_beside(path, temp);
+    f = qev::platform::create_temp_beside(path, temp);
     if (f == nullptr) return {write_cannot_create, "cannot create a file beside " + path};
-    const bool written = qev::platform::write_file(f, bytes.data(), bytes.size()) == bytes.size();
+    qev::writer::FileSink sink(f);
+    {
+      qev::writer::ChunkBuffer out(lengths, sink);
+      emit(out, scene);
+    }
     const bool closed = qev::platform::close_file(f);
-    if (!written || !closed || !qev::platform::replace_file(temp.c_str(), path.c_str())) {
+    f = nullptr;
+    if (!sink.ok() || !closed || !qev::platform::replace_file(temp.c_str(), path.c_str())) {
       qev::platform::remove_file(temp.c_str());
       return {write_io, "writing " + path + " failed"};
     }
     return result;
   } catch (...) {
+    if (f != nullptr) qev::platform::close_file(f);
+    if (!temp.empty()) qev::platform::remove_file(temp.c_str());
     return {write_io, "writing " + path + " failed"};
   }
 }
