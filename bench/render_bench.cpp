@@ -11,8 +11,7 @@
 #include <string>
 
 #include "demo_scene.h"
-#include "gltf_import.h"
-#include "scene_file.h"
+#include "qev_3ds_convert.hpp"
 #include "scene_render.h"
 
 namespace {
@@ -35,16 +34,9 @@ const qev3ds::Scene& demo() {
 // Empty when the model is not installed (Debian: assimp-testmodels).
 const qev3ds::Scene& engine() {
   static const qev3ds::Scene scene = [] {
-    qev::tool::Scene layers;
-    std::vector<std::string> warnings;
-    std::string error;
-    const std::string p = temp("qev3ds-render-bench-engine.3ds");
-    if (!qev::tool::read_gltf(QEV_ASSIMP_MODELS
-                              "/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb",
-                              layers, warnings, error) ||
-        qev::tool::write_3ds(p, layers).code != 0)
-      return qev3ds::Scene{};
-    return qev3ds::read_scene(p).scene;
+    qev3ds::ImportResult r = qev3ds::import_file(
+        QEV_ASSIMP_MODELS "/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb");
+    return r.report.ok() ? r.scene : qev3ds::Scene{};
   }();
   return scene;
 }
@@ -76,14 +68,14 @@ void render(benchmark::State& state, const qev3ds::Scene& scene, int w, int h) {
     return;
   }
   const std::string out = temp("qev3ds-render-bench.png");
-  qev::tool::RenderOptions options;
+  qev::convert::RenderOptions options;
   options.width = w;
   options.height = h;
   std::vector<std::string> warnings;  // the sample scene's texture is not there
   options.warnings = &warnings;
   std::string error;
   for (auto _ : state) {
-    if (!qev::tool::render_png(scene, options, out, error)) state.SkipWithError(error.c_str());
+    if (!qev::convert::render_png(scene, options, out, error)) state.SkipWithError(error.c_str());
     warnings.clear();
   }
   std::size_t faces = 0;

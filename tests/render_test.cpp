@@ -16,7 +16,7 @@
 #include "scene_render.h"
 #include "support/temp_files.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 using qev::test::TempDir;
@@ -152,7 +152,7 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
     }
   ASSERT_NE(stbi_write_png(dir.path("checker.png").c_str(), 16, 16, 3, checker.data(), 48), 0);
   std::ofstream(dir.path("notes.png")) << "not an image";
-  const qev::convert::ReferencedFiles files({dir.path("")});
+  const ReferencedFiles files({dir.path("")});
   struct Case {
     std::string texture;
     std::uint16_t percentage;
@@ -267,4 +267,4 @@ TEST(Render, SizesOverTheLimitsAreRefusedBeforeDrawing) {
 }
 
 }  // namespace
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -19,6 +19,12 @@
 namespace {
 
 using namespace qev::tool;
+using qev::convert::RenderOptions;
+using qev::convert::View;
+using qev::convert::kMaxRenderPixels;
+using qev::convert::kMaxRenderSide;
+using qev::convert::parse_size;
+using qev::convert::render_png;
 
 constexpr const char* kVersion = QEV_VERSION;  // the project() version of CMakeLists.txt
 
@@ -99,7 +105,8 @@ int run_render(const std::string& in, const std::string& out, const RenderSettin
                                                : View::iso;
   options.yaw = settings.yaw;
   options.pitch = settings.pitch;
-  options.progress = stderr_is_terminal();
+  Progress bar(stderr_is_terminal());
+  options.progress = [&bar](double done, double total) { bar.update(done, total); };
   std::string error;
   if (!qev::convert::output_allowed(out, in, error)) {
     std::fprintf(stderr, "qev3ds: %s\n", error.c_str());

@@ -8,7 +8,7 @@
 #include "render_camera.h"
 #include "render_raster.h"
 
-namespace qev::tool {
+namespace qev::convert {
 
 class TextureCache;
 
@@ -34,4 +34,4 @@ struct SceneTriangles {
 SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& settings,
                                TextureCache& textures);
 
-}  // namespace qev::tool
+}  // namespace qev::convert

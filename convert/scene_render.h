@@ -2,16 +2,15 @@
 // rasterizer (no display, no GPU, no graphics library).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "qev_3ds_scene.hpp"
 
 namespace qev::convert {
-class ReferencedFiles;
-}
 
-namespace qev::tool {
+class ReferencedFiles;
 
 // Where the camera looks from: iso from front-right-above, the others along
 // an axis (front along +y, right along -x, top down -z).
@@ -36,12 +35,13 @@ struct RenderOptions {
   bool two_sided = true;
   // Where texture maps are looked up; null draws textured faces in their
   // colour, with a warning.
-  const qev::convert::ReferencedFiles* textures = nullptr;
+  const ReferencedFiles* textures = nullptr;
   // Warnings (a texture not found or not decodable) go here, or to stderr
   // when null.
   std::vector<std::string>* warnings = nullptr;
-  // A percentage on stderr while a picture takes more than a second.
-  bool progress = false;
+  // Told how many of the triangles' band passes are drawn, of how many;
+  // called often, so it should be cheap.
+  std::function<void(double done, double total)> progress;
 };
 
 // Draws every face in its material's colour or texture, lit so that faces
@@ -59,4 +59,4 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
 // outside 1 to kMaxRenderSide, or the picture exceeds kMaxRenderPixels.
 bool parse_size(const std::string& text, int& width, int& height);
 
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -8,7 +8,7 @@
 
 #include "render_texture.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 constexpr std::int64_t kOne = std::int64_t{1} << kSubpixelBits;
@@ -145,4 +145,4 @@ void Band::draw(const RasterTriangle& t) {
   }
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

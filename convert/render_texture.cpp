@@ -7,7 +7,7 @@
 #include "referenced_files.h"
 #include "texture_files.h"
 
-namespace qev::tool {
+namespace qev::convert {
 
 Texture::Texture(int width, int height, std::vector<unsigned char> rgb)
     : width_(width), height_(height), rgb_(std::move(rgb)) {}
@@ -40,8 +40,8 @@ void Texture::sample(float u, float v, float rgb[3]) const {
   }
 }
 
-TextureCache::TextureCache(const qev::convert::ReferencedFiles* files,
-                           qev::convert::ImportWarnings warnings)
+TextureCache::TextureCache(const ReferencedFiles* files,
+                           ImportWarnings warnings)
     : files_(files), warnings_(warnings) {}
 
 const Texture* TextureCache::find(const std::string& name) {
@@ -61,7 +61,7 @@ const Texture* TextureCache::find(const std::string& name) {
   int w = 0, h = 0, channels = 0;
   if (!stbi_info_from_memory(data, length, &w, &h, &channels))
     return missing(std::string("not an image this tool can read (") + stbi_failure_reason() + ")");
-  if (static_cast<long long>(w) * h > qev::convert::kMaxImagePixels)
+  if (static_cast<long long>(w) * h > kMaxImagePixels)
     return missing(std::to_string(w) + " x " + std::to_string(h) +
                    " pixels, more than this tool decodes");
   unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 3);
@@ -73,4 +73,4 @@ const Texture* TextureCache::find(const std::string& name) {
   return slot.get();
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

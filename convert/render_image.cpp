@@ -7,7 +7,7 @@
 
 #include "output_file.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 unsigned char byte_of(float v) {
@@ -57,7 +57,7 @@ void Picture::take_band(const Band& band, int scale) {
 }
 
 bool Picture::write_png(const std::string& path, std::string& error) const {
-  qev::convert::OutputFile file;
+  OutputFile file;
   if (!file.open(path, error)) return false;
   if (stbi_write_png_to_func(append_to, &file.stream(), width_, height_, channels_, pixels_.data(),
                              width_ * channels_) == 0) {
@@ -67,4 +67,4 @@ bool Picture::write_png(const std::string& path, std::string& error) const {
   return file.commit(error);
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

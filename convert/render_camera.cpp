@@ -1,6 +1,6 @@
 #include "render_camera.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -62,4 +62,4 @@ Camera camera_at(double yaw_degrees, double pitch_degrees) {
   return {right, cross(right, forward), forward};
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -11,11 +11,10 @@
 #include "render_camera.h"
 #include "render_faces.h"
 #include "render_image.h"
-#include "render_progress.h"
 #include "render_raster.h"
 #include "render_texture.h"
 
-namespace qev::tool {
+namespace qev::convert {
 
 namespace {
 
@@ -91,7 +90,7 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   settings.width = options.width * kSupersample;
   settings.height = options.height * kSupersample;
   settings.two_sided = options.two_sided;
-  TextureCache textures(options.textures, qev::convert::ImportWarnings(options.warnings));
+  TextureCache textures(options.textures, ImportWarnings(options.warnings));
   const SceneTriangles triangles = scene_triangles(scene, settings, textures);
 
   Sample background = {0, 0, 0, 0};
@@ -115,16 +114,16 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
 
   Band band(settings.width, rows_per_band);
   Picture picture(options.width, options.height, options.transparent_background ? 4 : 3);
-  Progress progress(options.progress);
   for (int k = 0; k < bands; ++k) {
     band.clear(k * rows_per_band, background);
     for (const RasterTriangle* t : in_band[static_cast<std::size_t>(k)]) {
       band.draw(*t);
-      progress.update(++done, total);
+      ++done;
+      if (options.progress) options.progress(done, total);
     }
     picture.take_band(band, kSupersample);
   }
   return picture.write_png(path, error);
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

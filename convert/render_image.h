@@ -7,7 +7,7 @@
 
 #include "render_raster.h"
 
-namespace qev::tool {
+namespace qev::convert {
 
 class Picture {
  public:
@@ -27,4 +27,4 @@ class Picture {
   std::vector<unsigned char> pixels_;
 };
 
-}  // namespace qev::tool
+}  // namespace qev::convert

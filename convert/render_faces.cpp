@@ -8,7 +8,7 @@
 #include "render_texture.h"
 #include "smooth_normals.h"
 
-namespace qev::tool {
+namespace qev::convert {
 namespace {
 
 struct Lights {
@@ -100,7 +100,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
   for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
     const qev3ds::Mesh& mesh = scene.meshes[m];
     const std::vector<Projected>& p = projected[m];
-    const std::vector<qev::convert::Normal> normals = qev::convert::corner_normals(mesh);
+    const std::vector<Normal> normals = corner_normals(mesh);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     // A face's look depends on its group alone: found once per group (the
     // last slot for faces that no group lists).
@@ -143,7 +143,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
         t.y[k] = fixed(h / 2 - (q.y - cy) * fit);
         t.z[k] = static_cast<float>(q.z - cz);
         depth += q.z;
-        const qev::convert::Normal& nn = normals[3 * f + static_cast<std::size_t>(k)];
+        const Normal& nn = normals[3 * f + static_cast<std::size_t>(k)];
         t.shade[k] = shade_of({side * nn[0], side * nn[1], side * nn[2]}, lights);
         if (t.texture != nullptr) {
           t.u[k] = mesh.mapping[2 * idx[k]];
@@ -173,4 +173,4 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
   return out;
 }
 
-}  // namespace qev::tool
+}  // namespace qev::convert

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace qev::tool {
+namespace qev::convert {
 
 class Texture;
 
@@ -60,4 +60,4 @@ class Band {
   std::unique_ptr<float[]> depth_;
 };
 
-}  // namespace qev::tool
+}  // namespace qev::convert

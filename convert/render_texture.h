@@ -11,10 +11,8 @@
 #include "import_warnings.h"
 
 namespace qev::convert {
-class ReferencedFiles;
-}
 
-namespace qev::tool {
+class ReferencedFiles;
 
 class Texture {
  public:
@@ -33,15 +31,15 @@ class Texture {
 class TextureCache {
  public:
   // files null: no folder to look in, every texture is reported missing.
-  TextureCache(const qev::convert::ReferencedFiles* files, qev::convert::ImportWarnings warnings);
+  TextureCache(const ReferencedFiles* files, ImportWarnings warnings);
   // The texture a name stands for, or null, said once per name in a
   // warning, when it cannot be found or decoded.
   const Texture* find(const std::string& name);
 
  private:
-  const qev::convert::ReferencedFiles* files_;
-  qev::convert::ImportWarnings warnings_;
+  const ReferencedFiles* files_;
+  ImportWarnings warnings_;
   std::map<std::string, std::unique_ptr<Texture>, std::less<>> textures_;
 };
 
-}  // namespace qev::tool
+}  // namespace qev::convert

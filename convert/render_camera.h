@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace qev::tool {
+namespace qev::convert {
 
 using Vec3 = std::array<double, 3>;
 
@@ -35,4 +35,4 @@ Camera camera_at(double yaw_degrees, double pitch_degrees);
 // differ in the last place between platforms); exact at multiples of 90.
 void sin_cos_degrees(double degrees, double& s, double& c);
 
-}  // namespace qev::tool
+}  // namespace qev::convert
