@@ -102,13 +102,13 @@ def read(path, face_materials: bool = False) -> Scene:
 
 def write(path, layers) -> None:
     """Writes layers to path as a 3DS file: a Scene as read returns it, or a
-    sequence of layers. Each layer is an ArrayLayer, a
-    qev3ds.legacy.Layer of Triangles, or any object or dict with name, colour,
-    transparency, texture, corners ((n, 3, 3) or (n, 9), any real dtype) and
-    optionally mapping and smoothing. Everything is checked before the file
-    is created (ValueError naming the layer); a refusal while writing
-    (Qev3dsError, for example a layer over limits.vertices welded vertices) removes
-    the file."""
+    sequence of layers. Each layer is an ArrayLayer, a qev3ds.legacy.Layer
+    of Triangles, or any object or dict with name, colour, transparency,
+    texture, corners ((n, 3, 3) or (n, 9), any real dtype) and optionally
+    mapping and smoothing. Everything is checked before the file is created
+    (ValueError naming the layer); a refusal while writing (Qev3dsError,
+    for example a layer over limits.vertices welded vertices) removes the
+    file."""
     if isinstance(layers, Scene):
         layers = layers.layers
     _write_prepared(*_checks.prepare_scene(path, layers))
