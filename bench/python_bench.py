@@ -18,6 +18,7 @@ import time
 import numpy as np
 
 import qev3ds
+from qev3ds import legacy
 
 
 def host_seconds(argv):
@@ -71,9 +72,9 @@ def main():
         print(f"| parse and fetch every triangle | {c_read:.3f} s | {py_read:.3f} s | {py_read / c_read:.2f}× |")
         print(f"| write (13 calls, welding) | {c_write:.3f} s | {py_write:.3f} s | {py_write / c_write:.2f}× |")
         if a.legacy:
-            legacy_layers = qev3ds.read_scene(c_file)
-            lr = timed(lambda: qev3ds.read_scene(c_file))
-            lw = timed(lambda: qev3ds.write_scene(py_file, legacy_layers))
+            legacy_layers = legacy.read_scene(c_file)
+            lr = timed(lambda: legacy.read_scene(c_file))
+            lw = timed(lambda: legacy.write_scene(py_file, legacy_layers))
             print(f"| per-triangle `read_scene` / `write_scene` (ctypes) | | {lr:.2f} s / {lw:.2f} s | "
                   f"{lr / c_read:.0f}× / {lw / c_write:.0f}× |")
         if not same:

@@ -8,13 +8,12 @@ from typing import List, Optional, Sequence, Tuple
 
 import numpy as np
 
-from . import _calls
 from . import _checks
+from . import _convert
+from . import _library
 from . import _native
-from ._calls import Qev3dsError, library_lock
-
-# The triangle limits, for the meshio format.
-MAX_TRIANGLES = _checks.MAX_TRIANGLES
+from ._errors import Qev3dsError
+from ._library import library_lock
 
 _selected = None
 
@@ -22,13 +21,13 @@ _selected = None
 def _select_library():
     """Points the compiled loops at the library QEV3DS_LIBRARY names, if any."""
     global _selected
-    path = _calls.override_path()
+    path = _library.override_path()
     if path == _selected:
         return
     if path is None:
         _native.use_functions(None)
     else:
-        lib = _calls.library()
+        lib = _library.library()
         names = ["QEV_FORM_3DS_FILENAME", "QEV_PUT_3DS_N_LAYER", "QEV_PUT_3DS_LAYER",
                  "QEV_PUT_3DS_N_TRI", "QEV_PUT_3DS_TRIANGLE", "QEV_PUT_3DS_TRIANGLE_END",
                  "QEV_PUT_3DS_END", "QEV_READ_3DS_FILENAME", "QEV_READ_3DS_N_LAYER",
@@ -103,16 +102,25 @@ def read(path, face_materials: bool = False) -> Scene:
 
 def write(path, layers) -> None:
     """Writes layers to path as a 3DS file: a Scene as read returns it, or a
-    sequence of layers. Each layer is an ArrayLayer, a
-    Layer of Triangles, or any object or dict with name, colour,
-    transparency, texture, corners ((n, 3, 3) or (n, 9), any real dtype) and
-    optionally mapping and smoothing. Everything is checked before the file
-    is created (ValueError naming the layer); a refusal while writing
-    (Qev3dsError, for example a layer over 40,000 welded vertices) removes
-    the file."""
+    sequence of layers. Each layer is an ArrayLayer, a qev3ds.legacy.Layer
+    of Triangles, or any object or dict with name, colour, transparency,
+    texture, corners ((n, 3, 3) or (n, 9), any real dtype) and optionally
+    mapping and smoothing. Everything is checked before the file is created
+    (ValueError naming the layer); a refusal while writing (Qev3dsError,
+    for example a layer over limits.vertices welded vertices) removes the
+    file."""
     if isinstance(layers, Scene):
         layers = layers.layers
-    fs_path, shown, prepared = _checks.prepare_scene(path, layers)
+    _write_prepared(*_checks.prepare_scene(path, layers))
+
+
+def write_split(path, layers) -> None:
+    """write, with every layer over a writer's capacity split first by the
+    library's own splitting (qev3ds::fit_layers), for the meshio format."""
+    _write_prepared(*_checks.prepare_scene(path, layers, split=lambda p: _convert.fit_layers(p)[0]))
+
+
+def _write_prepared(fs_path: bytes, shown: str, prepared) -> None:
     with library_lock:
         _select_library()
         result = _native.write_open(fs_path)

@@ -8,11 +8,15 @@ from typing import List, Optional, Sequence, Tuple
 
 import numpy as np
 
-MAX_LAYERS = 1400
-MAX_TRIANGLES = 40000
-MAX_TEXTURED_TRIANGLES = 13333  # three vertices of their own each
-MAX_LAYER_NAME = 76  # bytes; "MAT" and a NUL follow it in an 80-byte field
-MAX_TEXTURE_NAME = 79
+from . import _native
+
+# The capacities as the C++ API states them (qev3ds::limits).
+_LIMITS = _native.limits()
+MAX_LAYERS = _LIMITS["layers"]
+MAX_TRIANGLES = _LIMITS["triangles"]
+MAX_TEXTURED_TRIANGLES = _LIMITS["textured_triangles"]  # three vertices of their own each
+MAX_LAYER_NAME = _LIMITS["layer_name"]  # bytes; "MAT" and a NUL follow it in an 80-byte field
+MAX_TEXTURE_NAME = _LIMITS["texture_name"]
 MAX_SMOOTHING = 2 ** 31 - 1
 MAX_PATH = 1023
 
@@ -95,10 +99,11 @@ def _stack(values: list, shape: Tuple[int, ...], what: str, form: str, label: st
     raise ValueError(f"{label} {what} cannot be read as numbers")
 
 
-def _triangles_of(legacy, textured: bool, label: str) -> Tuple[np.ndarray, np.ndarray, np.ndarray]:
+def _triangles_of(legacy, textured: bool, label: str, counted: bool) -> Tuple[np.ndarray, np.ndarray, np.ndarray]:
     """Corners, mapping and smoothing of a Layer of Triangle objects."""
     tris = list(legacy)
-    _check_count(len(tris), textured, label)
+    if counted:
+        _check_count(len(tris), textured, label)
     corners = _stack([_field(t, "corners") for t in tris], (3, 3), "corners", "three (x, y, z)", label)
     mapping = None  # an untextured layer's mapping never reaches the file
     if textured:
@@ -108,7 +113,7 @@ def _triangles_of(legacy, textured: bool, label: str) -> Tuple[np.ndarray, np.nd
     return corners, mapping, smoothing
 
 
-def _prepare(layer, k: int) -> Prepared:
+def _prepare(layer, k: int, counted: bool) -> Prepared:
     label = f"layer {k}"
     name = _name_bytes(_field(layer, "name", ""), f"{label} name", MAX_LAYER_NAME)
     label = f"layer {k} ({name.decode('latin-1')!r})"
@@ -127,7 +132,7 @@ def _prepare(layer, k: int) -> Prepared:
 
     legacy = _field(layer, "triangles")
     if _field(layer, "corners") is None and legacy is not None:
-        corners, mapping, smoothing = _triangles_of(legacy, bool(texture), label)
+        corners, mapping, smoothing = _triangles_of(legacy, bool(texture), label, counted)
     else:
         corners = _field(layer, "corners")
         mapping = _field(layer, "mapping")
@@ -140,7 +145,8 @@ def _prepare(layer, k: int) -> Prepared:
     if not (corners.ndim == 3 and corners.shape[1:] == (3, 3)) and not (corners.ndim == 2 and corners.shape[1] == 9):
         raise ValueError(f"{label} corners must have shape (n, 3, 3) or (n, 9), not {corners.shape}")
     n = corners.shape[0]
-    _check_count(n, bool(texture), label)
+    if counted:
+        _check_count(n, bool(texture), label)
     with np.errstate(over="ignore"):  # beyond float32: infinite, refused next
         corners = np.ascontiguousarray(corners, np.float32).reshape(n, 9)
     if not np.isfinite(corners).all():
@@ -169,13 +175,19 @@ def _prepare(layer, k: int) -> Prepared:
     return Prepared(name, colour, transparency, texture, corners, mapping, smoothing)
 
 
-def prepare_scene(path, layers: Sequence) -> Tuple[bytes, str, List[Prepared]]:
+def prepare_scene(path, layers: Sequence, split=None) -> Tuple[bytes, str, List[Prepared]]:
     """The path as bytes and as shown in messages, and every layer checked
-    and converted; ValueError before anything is written."""
+    and converted; ValueError before anything is written. split, when given,
+    takes the checked layers (of any length) and returns them within the
+    triangle capacities."""
     layers = list(layers)
-    if len(layers) > MAX_LAYERS:
+    if split is None and len(layers) > MAX_LAYERS:
         raise ValueError(f"{len(layers)} layers; a 3DS file holds at most {MAX_LAYERS}")
-    prepared = [_prepare(layer, k) for k, layer in enumerate(layers, start=1)]
+    prepared = [_prepare(layer, k, split is None) for k, layer in enumerate(layers, start=1)]
+    if split is not None:
+        prepared = split(prepared)
+        if len(prepared) > MAX_LAYERS:
+            raise ValueError(f"{len(prepared)} layers once split; a 3DS file holds at most {MAX_LAYERS}")
     fs_path = os.fsencode(path)
     if len(fs_path) > MAX_PATH:
         raise ValueError(f"path of {len(fs_path)} bytes; at most {MAX_PATH}")

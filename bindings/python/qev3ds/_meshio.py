@@ -8,7 +8,6 @@ from . import _arrays
 
 LAYER_KEY = "3ds:layer"
 SMOOTHING_KEY = "3ds:smoothing"
-MAX_VERTICES = 40000  # welded vertices of one untextured layer
 
 
 def read(filename):
@@ -27,28 +26,11 @@ def read(filename):
                        cell_data={LAYER_KEY: [layer_of], SMOOTHING_KEY: [smoothing]})
 
 
-def _parts(triangles: np.ndarray):
-    """Consecutive runs of the triangles (point index triples), each within a
-    layer's capacities: at most 40,000 triangles over at most 40,000 distinct
-    points, which the writer's welded vertices never exceed."""
-    start, n = 0, len(triangles)
-    while start < n:
-        low, high = 1, min(_arrays.MAX_TRIANGLES, n - start)
-        if len(np.unique(triangles[start:start + high])) > MAX_VERTICES:
-            while low < high:  # the longest run that fits
-                mid = (low + high + 1) // 2
-                if len(np.unique(triangles[start:start + mid])) <= MAX_VERTICES:
-                    low = mid
-                else:
-                    high = mid - 1
-        yield start, start + high
-        start += high
-
-
 def write(filename, mesh):
     """Writes the mesh's triangle cells as layers: one per value of the
     "3ds:layer" cell data when there is one, each split at the writer's
-    capacities ("layer3", "layer3.2", ...). Other cell types are refused."""
+    capacities by the library's own splitting ("layer3", "layer3.2", ...).
+    Other cell types are refused."""
     others = sorted({block.type for block in mesh.cells if block.type != "triangle"})
     if others:
         raise ValueError(f"3DS files hold triangles only; this mesh also has {', '.join(others)} cells "
@@ -86,13 +68,9 @@ def write(filename, mesh):
     layers = []
     for value in dict.fromkeys(np.asarray(layer_of).tolist()):  # in order of first use
         chosen = np.nonzero(layer_of == value)[0]
-        base = f"layer{int(value) if float(value).is_integer() else value}"
-        for part, (a, b) in enumerate(_parts(triangles[chosen])):
-            rows = chosen[a:b]
-            name = base if part == 0 else f"{base}.{part + 1}"
-            layers.append(_arrays.ArrayLayer(name, corners=points[triangles[rows]],
-                                             smoothing=bits[rows]))
-    _arrays.write(filename, layers)
+        name = f"layer{int(value) if float(value).is_integer() else value}"
+        layers.append(_arrays.ArrayLayer(name, corners=points[triangles[chosen]], smoothing=bits[chosen]))
+    _arrays.write_split(filename, layers)
 
 
 def register():

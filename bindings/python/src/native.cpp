@@ -1,6 +1,7 @@
 // qev3ds._native: the per-triangle loops of the Python package, over buffers
 // the caller owns (numpy arrays or anything with the buffer protocol), so
-// no Python code runs per triangle and no numpy header is needed.
+// no Python code runs per triangle and no numpy header is needed; and the
+// C++ API's conversions, layer splitting, limits and status texts.
 //
 // The thirteen functions are called through a table that starts out with
 // the library compiled into this module; use_functions() points it at
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "qev_3ds.h"
+#include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
 
 namespace {
@@ -294,6 +296,135 @@ PyObject* face_materials(PyObject*, PyObject* args) {
   return Py_BuildValue("(i N)", read.status, meshes);
 }
 
+// ---- conversions, layer splitting, limits ----------------------------------
+
+// Text the library made (it may name paths of any bytes) as str; bytes that
+// are not UTF-8 come through as surrogates, as os.fsdecode gives them.
+PyObject* text(const std::string& s) {
+  return PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), "surrogateescape");
+}
+
+PyObject* text_list(const std::vector<std::string>& items) {
+  PyObject* list = PyList_New(static_cast<Py_ssize_t>(items.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    PyObject* item = text(items[i]);
+    if (item == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+  }
+  return list;
+}
+
+// convert(src: bytes, dst: bytes, layers: bool, texture_folders: [bytes])
+// -> (status, message, [warning], [note])
+PyObject* convert(PyObject*, PyObject* args) {
+  const char *src, *dst;
+  int layers;
+  PyObject* folders;
+  if (!PyArg_ParseTuple(args, "yypO!", &src, &dst, &layers, &PyList_Type, &folders)) {
+    return nullptr;
+  }
+  qev3ds::ConvertOptions options;
+  options.layers = layers != 0;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(folders); ++i) {
+    const char* folder = PyBytes_AsString(PyList_GET_ITEM(folders, i));
+    if (folder == nullptr) return nullptr;
+    options.texture_folders.emplace_back(folder);
+  }
+  qev3ds::ConvertReport report;
+  const std::string in(src), out(dst);
+  Py_BEGIN_ALLOW_THREADS report = qev3ds::convert_file(in, out, options);
+  Py_END_ALLOW_THREADS return Py_BuildValue("(i N N N)", report.status, text(report.message),
+                                            text_list(report.warnings), text_list(report.notes));
+}
+
+// The bytes of a vector, for numpy.frombuffer on the Python side.
+template <class T>
+PyObject* vector_bytes(const std::vector<T>& v) {
+  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(v.data()),
+                                   static_cast<Py_ssize_t>(v.size() * sizeof(T)));
+}
+
+// fit_layers([(name, transparency, r, g, b, texture, corners f32[9n],
+// mapping f32[6n] or None, smoothing i32[n]), ...]) -> (layers in the same
+// form with bytes for the arrays, [note]): every layer over a writer's
+// capacity split by qev3ds::fit_layers.
+PyObject* fit_layers(PyObject*, PyObject* args) {
+  PyObject* list;
+  if (!PyArg_ParseTuple(args, "O!", &PyList_Type, &list)) return nullptr;
+  std::vector<qev3ds::Layer> layers(static_cast<std::size_t>(PyList_GET_SIZE(list)));
+  for (std::size_t k = 0; k < layers.size(); ++k) {
+    qev3ds::Layer& layer = layers[k];
+    const char *name, *texture;
+    Py_ssize_t count;
+    PyObject *corners_obj, *mapping_obj, *smoothing_obj;
+    if (!PyArg_ParseTuple(PyList_GET_ITEM(list, static_cast<Py_ssize_t>(k)), "yiiiiynOOO", &name,
+                          &layer.transparency, &layer.red, &layer.green, &layer.blue, &texture,
+                          &count, &corners_obj, &mapping_obj, &smoothing_obj)) {
+      return nullptr;
+    }
+    if (count < 0) return PyErr_Format(PyExc_ValueError, "negative triangle count");
+    layer.name = name;
+    layer.texture = texture;
+    const auto n = static_cast<std::size_t>(count);
+    Buffer corners, mapping, smoothing;
+    if (!corners.take(corners_obj, "corners", 4, 9 * count, false) ||
+        !smoothing.take(smoothing_obj, "smoothing", 4, count, false) ||
+        (mapping_obj != Py_None && !mapping.take(mapping_obj, "mapping", 4, 6 * count, false))) {
+      return nullptr;
+    }
+    layer.corners.assign(corners.data<float>(), corners.data<float>() + 9 * n);
+    layer.smoothing.assign(smoothing.data<std::int32_t>(), smoothing.data<std::int32_t>() + n);
+    if (mapping_obj != Py_None) {
+      layer.mapping.assign(mapping.data<float>(), mapping.data<float>() + 6 * n);
+    }
+  }
+  std::vector<std::string> notes;
+  Py_BEGIN_ALLOW_THREADS notes = qev3ds::fit_layers(layers);
+  Py_END_ALLOW_THREADS PyObject* fitted = PyList_New(0);
+  if (fitted == nullptr) return nullptr;
+  for (const qev3ds::Layer& layer : layers) {
+    PyObject* mapping = Py_None;
+    if (layer.mapping.empty()) {
+      Py_INCREF(Py_None);
+    } else {
+      mapping = vector_bytes(layer.mapping);
+    }
+    PyObject* item = Py_BuildValue(
+        "(y# i i i i y# N N N)", layer.name.data(), static_cast<Py_ssize_t>(layer.name.size()),
+        layer.transparency, layer.red, layer.green, layer.blue, layer.texture.data(),
+        static_cast<Py_ssize_t>(layer.texture.size()), vector_bytes(layer.corners), mapping,
+        vector_bytes(layer.smoothing));
+    if (item == nullptr || PyList_Append(fitted, item) != 0) {
+      Py_XDECREF(item);
+      Py_DECREF(fitted);
+      return nullptr;
+    }
+    Py_DECREF(item);
+  }
+  return Py_BuildValue("(N N)", fitted, text_list(notes));
+}
+
+// limits() -> {name: int}, qev3ds::limits as the C++ API states them.
+PyObject* limits(PyObject*, PyObject*) {
+  namespace l = qev3ds::limits;
+  const auto n = [](std::size_t v) { return static_cast<Py_ssize_t>(v); };
+  return Py_BuildValue("{s n s n s n s n s n s n s n s n}", "layers", n(l::layers), "triangles",
+                       n(l::triangles), "vertices", n(l::vertices), "textured_triangles",
+                       n(l::textured_triangles), "layer_name", n(l::layer_name), "texture_name",
+                       n(l::texture_name), "name_kept", n(l::name_kept), "mesh_items",
+                       n(l::mesh_items));
+}
+
+PyObject* status_text(PyObject*, PyObject* args) {
+  int status;
+  if (!PyArg_ParseTuple(args, "i", &status)) return nullptr;
+  return PyUnicode_FromString(qev3ds::status_text(status));
+}
+
 PyMethodDef kMethods[] = {
     {"read_open", read_open, METH_VARARGS, "Parse a file; its status and layers."},
     {"read_fill", read_fill, METH_VARARGS, "Fetch a layer's triangles into buffers."},
@@ -304,6 +435,10 @@ PyMethodDef kMethods[] = {
     {"write_end", write_end, METH_NOARGS, "Finish the file; the status."},
     {"use_functions", use_functions, METH_VARARGS, "Call another build of the library."},
     {"face_materials", face_materials, METH_VARARGS, "Each face's material, by the scene API."},
+    {"convert", convert, METH_VARARGS, "Convert a file; status, message, warnings, notes."},
+    {"fit_layers", fit_layers, METH_VARARGS, "Split layers at the writer's capacities."},
+    {"limits", limits, METH_NOARGS, "What one file and one layer hold."},
+    {"status_text", status_text, METH_VARARGS, "A sentence for a status."},
     {nullptr, nullptr, 0, nullptr}};
 
 PyModuleDef kModule = {PyModuleDef_HEAD_INIT,

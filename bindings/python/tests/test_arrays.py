@@ -9,6 +9,7 @@ import unittest
 import numpy as np
 
 import qev3ds
+from qev3ds import legacy
 from support import TempDirCase, c_host, c_host_read
 
 
@@ -105,8 +106,8 @@ class WriteTakesWhatUsersHave(TempDirCase):
             ("(n, 9) float64", {"name": "A", "corners": flat.astype(np.float64)}),
             ("nested lists of ints", {"name": "A", "corners": flat.astype(int).tolist()}),
             ("float16", {"name": "A", "corners": square().astype(np.float16)}),
-            ("a legacy Layer", qev3ds.Layer("A", triangles=[
-                qev3ds.Triangle(tuple(map(tuple, t))) for t in square().tolist()])),
+            ("a legacy Layer", legacy.Layer("A", triangles=[
+                legacy.Triangle(tuple(map(tuple, t))) for t in square().tolist()])),
             ("Fortran order", {"name": "A", "corners": np.asfortranarray(flat)}),
             ("a strided view", {"name": "A", "corners": np.repeat(flat, 2, axis=0)[::2]}),
         ]
@@ -206,11 +207,11 @@ class AnotherLibrary(TempDirCase):
         import sys
         library = os.environ["QEV3DS_TEST_LIBRARY"]
         script = (
-            "import sys, numpy as np, qev3ds, qev3ds._arrays as a\n"
+            "import sys, numpy as np, qev3ds, qev3ds.legacy, qev3ds._arrays as a\n"
             "qev3ds.write(sys.argv[1], [qev3ds.ArrayLayer('L', corners=np.zeros((1, 9)))])\n"
             "assert qev3ds.read(sys.argv[1]).layers[0].name == 'L'\n"
             "assert a._selected == sys.argv[2], a._selected\n"
-            "assert qev3ds.library()._name == sys.argv[2]\n")
+            "assert qev3ds.legacy.library()._name == sys.argv[2]\n")
         env = dict(os.environ, QEV3DS_LIBRARY=library)
         subprocess.run([sys.executable, "-c", script, self.path("l.3ds"), library], check=True, env=env)
         bad = dict(os.environ, QEV3DS_LIBRARY=self.path("missing.so"))

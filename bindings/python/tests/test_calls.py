@@ -1,6 +1,6 @@
-"""The per-triangle API (Layer, Triangle, read_scene, write_scene),
-against the installed package: checked as qev3ds.write checks, and safe
-beside qev3ds.write in other threads."""
+"""The per-triangle API of qev3ds.legacy (Layer, Triangle, read_scene,
+write_scene), against the installed package: checked as qev3ds.write
+checks, and safe beside qev3ds.write in other threads."""
 
 import math
 import os
@@ -10,22 +10,23 @@ import unittest
 import numpy as np
 
 import qev3ds
+from qev3ds import legacy
 from support import TempDirCase
 
-TRI = qev3ds.Triangle(((0, 0, 0), (1, 0, 0), (0, 1, 0)))
+TRI = legacy.Triangle(((0, 0, 0), (1, 0, 0), (0, 1, 0)))
 
 
 class RoundTrip(TempDirCase):
     def test_layers_come_back_with_their_values(self):
-        square = [qev3ds.Triangle(((0, 0, 0), (1, 0, 0), (1, 1, 0)), smoothing=1),
-                  qev3ds.Triangle(((0, 0, 0), (1, 1, 0), (0, 1, 0)), smoothing=4)]
-        decal = [qev3ds.Triangle(((0, 0, 2), (2, 0, 2), (0, 2, 2)),
+        square = [legacy.Triangle(((0, 0, 0), (1, 0, 0), (1, 1, 0)), smoothing=1),
+                  legacy.Triangle(((0, 0, 0), (1, 1, 0), (0, 1, 0)), smoothing=4)]
+        decal = [legacy.Triangle(((0, 0, 2), (2, 0, 2), (0, 2, 2)),
                                  mapping=((0, 0), (1, 0), (0, 1)))]
-        written = [qev3ds.Layer("Floor", (200, 100, 50), 10, "", square),
-                   qev3ds.Layer("Decal", (10, 20, 30), 40, "decal.png", decal),
-                   qev3ds.Layer("Black", (0, 0, 0), 0, "", square[:1])]
-        qev3ds.write_scene(self.path("scene.3ds"), written)
-        read = qev3ds.read_scene(self.path("scene.3ds"))
+        written = [legacy.Layer("Floor", (200, 100, 50), 10, "", square),
+                   legacy.Layer("Decal", (10, 20, 30), 40, "decal.png", decal),
+                   legacy.Layer("Black", (0, 0, 0), 0, "", square[:1])]
+        legacy.write_scene(self.path("scene.3ds"), written)
+        read = legacy.read_scene(self.path("scene.3ds"))
         self.assertEqual([l.name for l in read], ["Floor", "Decal", "Black"])
         self.assertEqual(read[0].colour, (200, 100, 50))
         self.assertEqual(read[2].colour, (180, 180, 180))  # black reads back as grey
@@ -37,24 +38,24 @@ class RoundTrip(TempDirCase):
         self.assertEqual(read[0].triangles[0].mapping, ((0, 0), (0, 0), (0, 0)))
 
     def test_failures_raise_with_the_status(self):
-        with self.assertRaises(qev3ds.Qev3dsError) as missing:
-            qev3ds.read_scene(self.path("missing.3ds"))
+        with self.assertRaises(legacy.Qev3dsError) as missing:
+            legacy.read_scene(self.path("missing.3ds"))
         self.assertEqual(missing.exception.status, 1)
         with open(self.path("junk.3ds"), "wb") as f:
             f.write(b"not a 3ds file")
-        with self.assertRaises(qev3ds.Qev3dsError) as junk:
-            qev3ds.read_scene(self.path("junk.3ds"))
+        with self.assertRaises(legacy.Qev3dsError) as junk:
+            legacy.read_scene(self.path("junk.3ds"))
         self.assertEqual(junk.exception.status, 4)
-        with self.assertRaises(qev3ds.Qev3dsError) as cannot:
-            qev3ds.write_scene(self.path("no/such/dir/x.3ds"), [])
+        with self.assertRaises(legacy.Qev3dsError) as cannot:
+            legacy.write_scene(self.path("no/such/dir/x.3ds"), [])
         self.assertEqual(cannot.exception.status, -6)
 
     def test_hostile_scenes_are_refused_and_leave_no_file_nor_open_writer(self):
         def layer(*triangles, **fields):
-            return qev3ds.Layer(fields.pop("name", "L"), triangles=list(triangles) or [TRI], **fields)
+            return legacy.Layer(fields.pop("name", "L"), triangles=list(triangles) or [TRI], **fields)
 
         def tri(corners=TRI.corners, **fields):
-            return qev3ds.Triangle(corners, **fields)
+            return legacy.Triangle(corners, **fields)
 
         # 13,334 triangles of distinct corners: more welded vertices than an
         # untextured layer holds, which only the writer can tell.
@@ -83,22 +84,22 @@ class RoundTrip(TempDirCase):
         for what, layers, message in cases:
             with self.subTest(what):
                 path = self.path("refused.3ds")
-                with self.assertRaises((ValueError, qev3ds.Qev3dsError)) as refused:
-                    qev3ds.write_scene(path, layers)
+                with self.assertRaises((ValueError, legacy.Qev3dsError)) as refused:
+                    legacy.write_scene(path, layers)
                 if message is None:
                     self.assertEqual(getattr(refused.exception, "status", None), -3)
                 else:
                     self.assertIsInstance(refused.exception, ValueError)
                     self.assertIn(message, str(refused.exception))
                 self.assertFalse(os.path.exists(path))
-                self.assertEqual(qev3ds.library().QEV_PUT_3DS_END(None), -5)  # no file open
+                self.assertEqual(legacy.library().QEV_PUT_3DS_END(None), -5)  # no file open
 
     def test_scene_files_are_those_of_qev3ds_write(self):
-        layers = [qev3ds.Layer("Floor", (200, 100, 50), 10, "", [TRI, qev3ds.Triangle(
+        layers = [legacy.Layer("Floor", (200, 100, 50), 10, "", [TRI, legacy.Triangle(
                       ((0, 0, 1), (1, 0, 1), (0, 1, 1)), ((0.5, 0.5), (1, 0), (0, 1)), smoothing=6)]),
-                  qev3ds.Layer("Decal", (10, 20, 30), 40, "decal.png", [qev3ds.Triangle(
+                  legacy.Layer("Decal", (10, 20, 30), 40, "decal.png", [legacy.Triangle(
                       ((0, 0, 2), (2, 0, 2), (0, 2, 2)), ((0, 0), (1, 0), (0, 1)), smoothing=-1)])]
-        qev3ds.write_scene(self.path("calls.3ds"), layers)
+        legacy.write_scene(self.path("calls.3ds"), layers)
         qev3ds.write(self.path("arrays.3ds"), layers)
         with open(self.path("calls.3ds"), "rb") as a, open(self.path("arrays.3ds"), "rb") as b:
             self.assertEqual(a.read(), b.read())
@@ -113,10 +114,10 @@ class BesideTheArrayApi(TempDirCase):
         errors = []
 
         def per_triangle(path, z):
-            layer = qev3ds.Layer("calls", triangles=[
-                qev3ds.Triangle(tuple(map(tuple, c))) for c in (corners + z).tolist()])
+            layer = legacy.Layer("calls", triangles=[
+                legacy.Triangle(tuple(map(tuple, c))) for c in (corners + z).tolist()])
             for _ in range(25):
-                qev3ds.write_scene(path, [layer])
+                legacy.write_scene(path, [layer])
                 (read,) = qev3ds.read(path).layers
                 assert read.name == "calls", read.name
                 np.testing.assert_array_equal(read.corners, corners + z)
@@ -124,7 +125,7 @@ class BesideTheArrayApi(TempDirCase):
         def arrays(path, z):
             for _ in range(25):
                 qev3ds.write(path, [qev3ds.ArrayLayer("arrays", corners=corners + z)])
-                (read,) = qev3ds.read_scene(path)
+                (read,) = legacy.read_scene(path)
                 assert read.name == "arrays", read.name
                 np.testing.assert_array_equal([t.corners for t in read.triangles], corners + z)
 

@@ -1,31 +1,32 @@
-"""The thirteen functions through ctypes, one Python call per triangle:
-Layer, Triangle, read_scene and write_scene. A scene is checked as
-qev3ds.write checks it, before its file is created.
+"""The per-triangle API of before: Layer, Triangle, read_scene and
+write_scene call the thirteen functions through ctypes, one Python call per
+triangle. A scene is checked as qev3ds.write checks it, before its file is
+created. qev3ds.read and qev3ds.write do the same with numpy arrays, one
+Python call per layer.
 
-    import qev3ds
-    layer = qev3ds.Layer("Floor", colour=(200, 180, 160), triangles=[
-        qev3ds.Triangle(corners=((0, 0, 0), (1, 0, 0), (0, 1, 0)))])
-    qev3ds.write_scene("floor.3ds", [layer])
-    for layer in qev3ds.read_scene("floor.3ds"):
+    from qev3ds import legacy
+    layer = legacy.Layer("Floor", colour=(200, 180, 160), triangles=[
+        legacy.Triangle(corners=((0, 0, 0), (1, 0, 0), (0, 1, 0)))])
+    legacy.write_scene("floor.3ds", [layer])
+    for layer in legacy.read_scene("floor.3ds"):
         print(layer.name, len(layer.triangles))
 
-The library is found through the QEV3DS_LIBRARY environment variable, next
-to this package, in the package's own extension module (which carries the
-library), or on the system's library path.
+library() loads the library through the QEV3DS_LIBRARY environment
+variable, next to this package, from the package's own extension module
+(which carries the library and exports the thirteen functions), or from the
+system's library path.
 """
 
 import ctypes
-import ctypes.util
 import os
-import sys
-import threading
 from dataclasses import dataclass, field
 from typing import List, Sequence, Tuple
 
 from . import _checks
+from ._errors import Qev3dsError
+from ._library import library, library_lock
 
-__all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library",
-           "override_path", "library_lock"]
+__all__ = ["Layer", "Triangle", "Qev3dsError", "write_scene", "read_scene", "library"]
 
 Vec3 = Tuple[float, float, float]
 Vec2 = Tuple[float, float]
@@ -52,95 +53,6 @@ class Layer:
     transparency: int = 0
     texture: str = ""
     triangles: List[Triangle] = field(default_factory=list)
-
-
-class Qev3dsError(Exception):
-    """A failed call; status is the library's result (read statuses 1 to 4,
-    or a negative refusal code)."""
-
-    READ_STATUS = {1: "cannot open the file", 2: "cannot position in the file",
-                   3: "cannot take the file position", 4: "not a 3DS file, or damaged"}
-    REFUSAL = {-1: "a required pointer was null", -2: "a number outside its table",
-               -3: "over the writer's capacities", -4: "a string longer than its field",
-               -5: "no output file is open", -6: "the file cannot be created",
-               -7: "writing the file failed", -8: "some data was refused"}
-
-    def __init__(self, status: int, path: str, detail: str = ""):
-        self.status = status
-        self.path = path
-        meaning = self.READ_STATUS.get(status) or self.REFUSAL.get(status, "failed")
-        where = f"{detail}: " if detail else ""
-        super().__init__(f"{path}: {where}{meaning} (status {status})")
-
-
-_lib = None
-
-# The library keeps one writer and one reader per process, and both APIs of
-# this package (these ctypes calls and the compiled loops of _arrays) reach
-# the same ones: every use of either, from any thread, holds this lock.
-library_lock = threading.Lock()
-
-
-def override_path():
-    """The library that QEV3DS_LIBRARY names, or None."""
-    return os.environ.get("QEV3DS_LIBRARY") or None
-
-
-def _candidates():
-    env = override_path()
-    if env:
-        yield env
-    here = os.path.dirname(os.path.abspath(__file__))
-    names = ["QEV_3DS.dll"] if sys.platform == "win32" else ["libQEV_3DS.so", "libQEV_3DS.dylib"]
-    for name in names:
-        yield os.path.join(here, name)
-    try:
-        from . import _native  # the extension module exports the thirteen functions
-        yield _native.__file__
-    except ImportError:
-        pass
-    found = ctypes.util.find_library("QEV_3DS")
-    if found:
-        yield found
-
-
-def library() -> ctypes.CDLL:
-    """The loaded QEV_3DS library, with its thirteen functions declared."""
-    global _lib
-    if _lib is not None:
-        return _lib
-    errors = []
-    for path in _candidates():
-        try:
-            lib = ctypes.CDLL(path)
-            break
-        except OSError as e:
-            errors.append(f"{path}: {e}")
-    else:
-        raise OSError("QEV_3DS library not found; set QEV3DS_LIBRARY. " + "; ".join(errors))
-    i32p = ctypes.POINTER(ctypes.c_int32)
-    f32p = ctypes.POINTER(ctypes.c_float)
-    signatures = {
-        "QEV_FORM_3DS_FILENAME": [ctypes.c_char_p],
-        "QEV_PUT_3DS_N_LAYER": [i32p],
-        "QEV_PUT_3DS_LAYER": [i32p, ctypes.c_char_p, i32p, i32p, i32p, i32p, ctypes.c_char_p],
-        "QEV_PUT_3DS_N_TRI": [i32p, i32p],
-        "QEV_PUT_3DS_TRIANGLE": [i32p, i32p, i32p, f32p, i32p, f32p],
-        "QEV_PUT_3DS_TRIANGLE_END": [],
-        "QEV_PUT_3DS_END": [i32p],
-        "QEV_READ_3DS_FILENAME": [ctypes.c_char_p, i32p],
-        "QEV_READ_3DS_N_LAYER": [i32p],
-        "QEV_READ_3DS_LAYER": [i32p, ctypes.c_char_p, i32p, i32p, i32p, i32p, ctypes.c_char_p],
-        "QEV_READ_3DS_N_TRI": [i32p, i32p],
-        "QEV_READ_3DS_TRIANGLE": [i32p, i32p, i32p, f32p, f32p],
-        "QEV_READ_3DS_END": [],
-    }
-    for name, args in signatures.items():
-        fn = getattr(lib, name)
-        fn.argtypes = args
-        fn.restype = ctypes.c_int32
-    _lib = lib
-    return lib
 
 
 def _i32(v: int) -> ctypes.c_int32:

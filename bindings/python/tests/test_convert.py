@@ -1,0 +1,66 @@
+"""qev3ds.convert, qev3ds.limits and qev3ds.status_text: the C++ API of the
+library through the extension module."""
+
+import os
+import unittest
+
+import numpy as np
+
+import qev3ds
+from support import TempDirCase
+
+
+class Convert(TempDirCase):
+    def test_a_written_scene_converts_and_comes_back(self):
+        rng = np.random.default_rng(3)
+        source = self.path("s.3ds")
+        qev3ds.write(source, [qev3ds.ArrayLayer("Hull", (200, 10, 10), 0, "", rng.normal(size=(40, 3, 3))),
+                              qev3ds.ArrayLayer("Deck", (10, 200, 10), 0, "", rng.normal(size=(7, 3, 3)))])
+        for ext in ("glb", "obj"):
+            with self.subTest(ext):
+                out = self.path(f"s.{ext}")
+                report = qev3ds.convert(source, out)
+                self.assertTrue(report.ok)
+                self.assertEqual(report.status, 0)
+                self.assertIsInstance(report.warnings, list)
+                self.assertIsInstance(report.notes, list)
+                self.assertIn(out, report.message)
+                # Back to 3DS as the thirteen functions write it: every
+                # triangle, in its layer, where it was.
+                back = self.path(f"back-{ext}.3ds")
+                self.assertTrue(qev3ds.convert(out, back, layers=True).ok)
+                layers = {l.name: l.corners for l in qev3ds.read(back).layers}
+                for layer in qev3ds.read(source).layers:
+                    self.assertIn(layer.name, layers)
+                    np.testing.assert_allclose(layers[layer.name], layer.corners, atol=1e-6)
+
+    def test_failures_raise_with_the_report(self):
+        with open(self.path("junk.3ds"), "wb") as f:
+            f.write(b"\x4d\x4d" + b"\xff" * 20)
+        for source, status in [("junk.3ds", 14), ("missing.obj", 4)]:
+            with self.subTest(source):
+                out = self.path("out.glb")
+                with self.assertRaises(qev3ds.Qev3dsError) as failed:
+                    qev3ds.convert(self.path(source), out)
+                self.assertEqual(failed.exception.status, status)
+                self.assertFalse(failed.exception.report.ok)
+                self.assertIn(source, str(failed.exception))
+                self.assertFalse(os.path.exists(out))
+
+
+class FromTheLibrary(unittest.TestCase):
+    def test_limits_and_status_texts(self):
+        # As qev_3ds_scene.hpp states them, each under its own name.
+        self.assertEqual(qev3ds.limits._asdict(), {
+            "layers": 1400, "triangles": 40000, "vertices": 40000, "textured_triangles": 13333,
+            "layer_name": 76, "texture_name": 79, "name_kept": 49, "mesh_items": 65535})
+        texts = {s: qev3ds.status_text(s) for s in range(-9, 5)}
+        self.assertEqual(texts[4], "not a 3DS file, or damaged")
+        self.assertEqual(texts[-3], "over the writer's capacities")
+        self.assertEqual(len(set(texts.values())), len(texts))  # one sentence each
+        self.assertEqual(qev3ds.status_text(99), "unknown status")
+        self.assertIn(texts[-6], str(qev3ds.Qev3dsError(-6, "x.3ds")))
+
+
+if __name__ == "__main__":
+    unittest.main()
