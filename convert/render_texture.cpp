@@ -40,8 +40,7 @@ void Texture::sample(float u, float v, float rgb[3]) const {
   }
 }
 
-TextureCache::TextureCache(const ReferencedFiles* files,
-                           ImportWarnings warnings)
+TextureCache::TextureCache(const ReferencedFiles* files, ImportWarnings warnings)
     : files_(files), warnings_(warnings) {}
 
 const Texture* TextureCache::find(const std::string& name) {

@@ -19,12 +19,12 @@
 namespace {
 
 using namespace qev::tool;
-using qev::convert::RenderOptions;
-using qev::convert::View;
 using qev::convert::kMaxRenderPixels;
 using qev::convert::kMaxRenderSide;
 using qev::convert::parse_size;
 using qev::convert::render_png;
+using qev::convert::RenderOptions;
+using qev::convert::View;
 
 constexpr const char* kVersion = QEV_VERSION;  // the project() version of CMakeLists.txt
 

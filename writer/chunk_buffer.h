@@ -154,7 +154,7 @@ class ChunkBuffer {
   void put_bytes(const std::uint8_t* p, std::size_t n) {
     position_ += n;
     if (measuring() || n == 0) return;  // an empty array's data() may be null
-    if (n > buffer_.size() / 2) {  // large arrays go straight through
+    if (n > buffer_.size() / 2) {       // large arrays go straight through
       flush();
       sink_->put(p, n);
       return;
