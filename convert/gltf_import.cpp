@@ -411,6 +411,44 @@ bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, in
   return true;
 }
 
+// What the file holds that a 3DS scene of meshes does not carry, said
+// once per kind.
+void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
+                      std::vector<std::string>& warnings) {
+  const auto count = [](std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  if (!model.cameras.empty())
+    warnings.push_back(count(model.cameras.size(), "camera is", "cameras are") + " not carried");
+  if (!model.animations.empty()) {
+    warnings.push_back(count(model.animations.size(), "animation is", "animations are") +
+                       " not carried; the scene is taken as posed");
+  }
+  if (!model.skins.empty()) {
+    warnings.push_back(count(model.skins.size(), "skin is", "skins are") +
+                       " not carried; skinned meshes are taken in their bind pose");
+  }
+  std::size_t morphed = 0, coloured = 0;
+  for (const tinygltf::Mesh& mesh : model.meshes) {
+    for (const tinygltf::Primitive& prim : mesh.primitives) {
+      morphed += prim.targets.empty() ? 0 : 1;
+      coloured += prim.attributes.count("COLOR_0") > 0 ? 1 : 0;
+    }
+  }
+  if (morphed > 0)
+    warnings.push_back("the morph targets of " + count(morphed, "primitive", "primitives") +
+                       " are not carried");
+  if (coloured > 0)
+    warnings.push_back("the vertex colours of " + count(coloured, "primitive", "primitives") +
+                       " are not carried");
+  if (model.scenes.size() > 1) {
+    warnings.push_back(count(model.scenes.size() - 1, "other scene is", "other scenes are") +
+                       " not converted, only scene " + std::to_string(scene));
+  }
+  for (const std::string& name : model.extensionsUsed)
+    warnings.push_back("extension " + name + " is not supported; what it adds is not carried");
+}
+
 bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers& layers,
              std::vector<std::string>& warnings, std::string& error) {
   layers.clear();
@@ -435,6 +473,7 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers&
   }
   if (reader.non_finite > 0)
     warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
+  say_what_is_left(model, which, warnings);
   return true;
 }
 

@@ -162,7 +162,7 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
                 std::string& error) {
   const tinyobj::attrib_t& attrib = parsed.attrib;
   const auto& materials = parsed.materials;
-  std::size_t non_finite = 0;
+  std::size_t non_finite = 0, not_faces = 0;
   layers.clear();
   for (const tinyobj::shape_t& shape : parsed.shapes) {
     const tinyobj::mesh_t& mesh = shape.mesh;
@@ -176,6 +176,7 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
       const unsigned n = mesh.num_face_vertices[f];
       if (n != 3) {  // what triangulation leaves: lines and points
         offset += n;
+        ++not_faces;
         continue;
       }
       float corners[9] = {}, mapping[6] = {};
@@ -233,6 +234,14 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
     }
   }
   if (non_finite > 0) warnings.add(non_finite_warning(non_finite, "the OBJ"));
+  std::size_t lines = 0, points = 0;
+  for (const tinyobj::shape_t& shape : parsed.shapes) {
+    lines += shape.lines.num_line_vertices.size();
+    points += shape.points.indices.empty() ? 0 : 1;
+  }
+  if (not_faces + lines + points > 0) {
+    warnings.add("the OBJ's lines and points are not carried (a 3DS scene holds triangles only)");
+  }
   return true;
 }
 

@@ -238,6 +238,7 @@ const Row kRows[] = {
     {"mtllib_outside", Kind::obj, "mtllib ../outside.mtl\n" + kObjTriangle, true,
      "leaves the folder", 1},
     {"mtllib_fifo", Kind::obj, "mtllib pipe.bin\n" + kObjTriangle, true, "not a regular file", 1},
+    {"obj_lines_and_points", Kind::obj, kObjTriangle + "l 1 2\np 3\n", true, "lines and points", 1},
     {"obj_index_wraps", Kind::obj, kObjTriangle + "f 1 2 4294967299\n", false,
      "line 5: face index 4294967299"},
     {"obj_negative_index_wraps", Kind::obj, kObjTriangle + "f -4294967297 1 2\n", false, "line 5"},

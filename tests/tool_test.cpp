@@ -127,6 +127,23 @@ TEST(Tool, InfoAsJson) {
   EXPECT_NE(r.output.find("\"total_triangles\": 11"), std::string::npos);
 }
 
+// --quiet once keeps the warnings and drops the report; twice drops both.
+TEST(Tool, QuietLevels) {
+  TempDir dir;
+  ASSERT_EQ(tool("demo " + dir.path("demo.3ds"), dir).code, 0);  // its texture is not there
+  const struct {
+    const char* flag;
+    bool wrote, warned;
+  } cases[] = {{"", true, true}, {" -q", false, true}, {" -qq", false, false}};
+  for (const auto& c : cases) {
+    const ToolRun r =
+        tool("convert " + dir.path("demo.3ds") + " " + dir.path("d.obj") + c.flag, dir);
+    EXPECT_EQ(r.code, 0) << r.output;
+    EXPECT_EQ(r.output.find("wrote") != std::string::npos, c.wrote) << c.flag << r.output;
+    EXPECT_EQ(r.output.find("warning") != std::string::npos, c.warned) << c.flag << r.output;
+  }
+}
+
 TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
   TempDir dir;
   write_bytes(dir.path("junk.3ds"), Bytes(64, 0x55));

@@ -8,12 +8,22 @@ std::string count_of(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+namespace {
+int quiet = 0;
+}  // namespace
+
+void set_quiet(int level) { quiet = level; }
+
 int print_report(const qev3ds::ConvertReport& report) {
-  for (const std::string& w : report.warnings)
-    std::fprintf(stderr, "qev3ds: warning: %s\n", w.c_str());
-  for (const std::string& n : report.notes) std::printf("%s\n", n.c_str());
+  if (quiet < 2) {
+    for (const std::string& w : report.warnings)
+      std::fprintf(stderr, "qev3ds: warning: %s\n", w.c_str());
+  }
+  if (quiet < 1) {
+    for (const std::string& n : report.notes) std::printf("%s\n", n.c_str());
+  }
   if (report.ok()) {
-    if (!report.message.empty()) std::printf("%s\n", report.message.c_str());
+    if (!report.message.empty() && quiet < 1) std::printf("%s\n", report.message.c_str());
   } else {
     std::fprintf(stderr, "qev3ds: %s\n", report.message.c_str());
   }

@@ -24,6 +24,10 @@ enum Exit {
 
 std::string count_of(std::size_t n, const char* one, const char* many);
 
+// How quiet the conversions are (--quiet once: no success output; twice:
+// no warnings either). Errors are always said.
+void set_quiet(int level);
+
 // Prints a report: warnings on stderr, notes and what was written on
 // stdout, or why not on stderr. Returns its status.
 int print_report(const qev3ds::ConvertReport& report);

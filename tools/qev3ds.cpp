@@ -129,6 +129,10 @@ int run(int argc, char** argv) {
       "qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
   app.require_subcommand(1);
+  int quiet = 0;
+  app.add_flag("-q,--quiet", quiet,
+               "no report of what was written; given twice, no warnings either (errors always)");
+  app.fallthrough();
   app.footer(
       "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 more than 1,400 layers,\n"
       "6 bad glTF or STL, 7 out of memory or an internal fault, "
@@ -192,6 +196,7 @@ int run(int argc, char** argv) {
     app.exit(e);
     return kUsage;
   }
+  set_quiet(quiet);
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
   if (convert->parsed()) return run_convert(in, outs, settings);
