@@ -186,15 +186,21 @@ ConvertReport export_file(const Scene& scene, const std::string& source, const s
 
 ConvertReport convert_file(const std::string& in, const std::string& out,
                            const ConvertOptions& options) noexcept {
-  if (format_of(out) == Format::unknown) return unknown_type(out);
-  Layers layers;
-  ImportResult imported = qev::convert::import_keeping_layers(in, options, layers);
-  if (!imported.report.ok()) return imported.report;
-  ConvertReport report =
-      qev::convert::export_with_layers(imported.scene, &layers, in, out, options);
-  report.warnings.insert(report.warnings.begin(), imported.report.warnings.begin(),
-                         imported.report.warnings.end());
-  return report;
+  try {
+    if (format_of(out) == Format::unknown) return unknown_type(out);
+    Layers layers;
+    ImportResult imported = qev::convert::import_keeping_layers(in, options, layers);
+    if (!imported.report.ok()) return imported.report;
+    ConvertReport report =
+        qev::convert::export_with_layers(imported.scene, &layers, in, out, options);
+    report.warnings.insert(report.warnings.begin(), imported.report.warnings.begin(),
+                           imported.report.warnings.end());
+    return report;
+  } catch (...) {
+    ConvertReport failure;
+    failure.status = convert_failed;
+    return failure;  // out of memory even for the message
+  }
 }
 
 }  // namespace qev3ds
@@ -246,6 +252,8 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
     return {failed(convert_failed, path + ": out of memory"), {}};
   } catch (const std::exception& e) {
     return {failed(convert_failed, path + ": " + e.what()), {}};
+  } catch (...) {
+    return {failed(convert_failed, path + ": reading failed"), {}};
   }
 }
 
@@ -267,6 +275,8 @@ qev3ds::ConvertReport export_with_layers(const qev3ds::Scene& scene, const Layer
     return failed(convert_failed, out + ": out of memory");
   } catch (const std::exception& e) {
     return failed(convert_failed, out + ": " + e.what());
+  } catch (...) {
+    return failed(convert_failed, out + ": writing failed");
   }
 }
 
