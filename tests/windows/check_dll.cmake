@@ -1,5 +1,5 @@
 # Every Windows product: the DLLs export exactly the thirteen undecorated
-# names, everything imports only system DLLs (qev3ds.exe also QEV_3DS.dll),
+# names, everything imports only system DLLs (qev3ds.exe may also import QEV_3DS.dll),
 # and each carries a version resource naming the product and its version.
 # Run as: cmake "-DDLLS=<file;...>" -DOBJDUMP=<objdump> -DVERSION=<x.y.z> -P check_dll.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../exported_names.cmake)
