@@ -84,8 +84,8 @@ std::vector<Layer> layers_from_scene(const Scene& scene);
 // Layers as a Scene: one mesh per layer with one material of the layer's
 // name, colour, transparency and texture; corners that agree exactly in
 // position and mapping share a vertex. Layers over a mesh's 65,535 vertices
-// or faces become several meshes; names are cut to the 49 characters a
-// reader keeps and made unique.
+// or faces become several meshes; names end at a NUL, are cut to the 49
+// characters a reader keeps and are made unique.
 Scene scene_from_layers(const std::vector<Layer>& layers);
 
 // Splits every layer over a LayerWriter capacity into consecutive layers

@@ -27,11 +27,16 @@ struct VertexKeyHash {
   }
 };
 
+// A name as a C string carries it: up to its first NUL, as the welding
+// writer's calls take it.
+std::string before_nul(const std::string& s) { return s.substr(0, s.find('\0')); }
+
 // Names cut to what a reader keeps, unique within their kind: "name",
 // "name.2", ...
 class KeptNames {
  public:
-  std::string unique(const std::string& base) {
+  std::string unique(const std::string& wanted) {
+    const std::string base = before_nul(wanted);
     for (std::size_t n = 1;; ++n) {
       const std::string suffix = n == 1 ? std::string() : "." + std::to_string(n);
       const std::size_t room = limits::name_kept - suffix.size();
@@ -62,8 +67,9 @@ Scene scene_from_layers(const std::vector<Layer>& layers) {
     material.diffuse[0] = material.diffuse[1] = rgb_of(layer);
     material.transparency = static_cast<std::int16_t>(layer.transparency);
     if (textured) {
-      material.texture = layer.texture.substr(
-          0, qev::convert::utf8_prefix_length(layer.texture, limits::name_kept));
+      const std::string texture = before_nul(layer.texture);
+      material.texture =
+          texture.substr(0, qev::convert::utf8_prefix_length(texture, limits::name_kept));
       material.map_percentage = kMapPercentage;
     }
     const std::size_t n = layer.triangle_count();
