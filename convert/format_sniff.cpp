@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "stl_import.h"
+
 namespace qev::convert {
 namespace {
 
@@ -41,16 +43,6 @@ const char* other_kind(const std::string& head) {
   return nullptr;
 }
 
-std::uint32_t u32_at(const std::string& b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + std::size_t(i)]);
-  return v;
-}
-
-bool binary_stl(const std::string& head, std::uintmax_t size) {
-  return head.size() >= 84 && size == 84 + 50 * std::uintmax_t{u32_at(head, 80)};
-}
-
 // Text as the OBJ, ASCII STL and glTF readers take it: no NUL bytes.
 bool is_text(const std::string& head) { return head.find('\0') == std::string::npos; }
 
@@ -82,7 +74,7 @@ Sniffed sniff_format(const std::string& path, Format hint) {
     head.resize(static_cast<std::size_t>(in.gcount()));
   }
   if (starts(head, "glTF", 4)) return {Format::glb, {}};
-  if (binary_stl(head, size)) return {Format::stl, {}};
+  if (is_binary_stl(head, size)) return {Format::stl, {}};
   if (starts(head, "MM", 2) && head.size() >= 6) return {Format::three_ds, {}};
   if (starts(head, "\xFF\xFE", 2) || starts(head, "\xFE\xFF", 2))
     return {Format::unknown, "it is UTF-16 text; save it as UTF-8"};

@@ -36,12 +36,7 @@ bool finite(const float* corners) {
   return true;
 }
 
-// A binary file is exactly 84 bytes plus 50 per triangle its header counts.
-bool is_binary(const std::string& b) {
-  return b.size() >= 84 && std::uint64_t(b.size()) == 84 + 50 * std::uint64_t(u32_at(b, 80));
-}
-
-// The size was checked against the count (is_binary), so the count is
+// The size was checked against the count (is_binary_stl), so the count is
 // exact and reserving it is safe.
 void read_binary(const std::string& b, Layer& layer, std::size_t& non_finite) {
   const std::uint32_t count = u32_at(b, 80);
@@ -116,6 +111,10 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite,
 
 }  // namespace
 
+bool is_binary_stl(const std::string& head, std::uint64_t size) {
+  return head.size() >= 84 && size == 84 + 50 * std::uint64_t{u32_at(head, 80)};
+}
+
 bool read_stl_bytes(const std::string& bytes, const std::string& name, Layers& layers,
                     std::string& error, std::vector<std::string>* warnings) {
   layers.clear();
@@ -123,7 +122,7 @@ bool read_stl_bytes(const std::string& bytes, const std::string& name, Layers& l
   layer.name = name;
   layer.red = layer.green = layer.blue = 180;
   std::size_t non_finite = 0;
-  if (is_binary(bytes)) {
+  if (is_binary_stl(bytes, bytes.size())) {
     read_binary(bytes, layer, non_finite);
   } else if (!read_ascii(bytes, layer, non_finite, error)) {
     return false;

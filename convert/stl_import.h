@@ -1,12 +1,17 @@
 // `qev3ds convert x.stl y.3ds`: an STL file (binary or ASCII) as one layer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "layer_file.h"
 
 namespace qev::convert {
+
+// Whether a file of size bytes starting with head (at least its first 84)
+// is binary STL: exactly 84 bytes plus 50 per triangle its header counts.
+bool is_binary_stl(const std::string& head, std::uint64_t size);
 
 // Reads path into one layer named after the file (or the ASCII solid's
 // name), grey, untextured, every triangle in smoothing group 0 (STL keeps
