@@ -7,6 +7,7 @@
 #include "format_sniff.h"
 #include "gltf_export.h"
 #include "gltf_import.h"
+#include "import_warnings.h"
 #include "layer_file.h"
 #include "obj_export.h"
 #include "obj_import.h"
@@ -20,11 +21,8 @@
 namespace qev3ds {
 namespace {
 
+using qev::convert::count_of;
 using qev::convert::Layers;
-
-std::string count_of(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 ConvertReport failed(int status, std::string message, ConvertReport report = {}) {
   report.status = status;

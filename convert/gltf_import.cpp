@@ -415,17 +415,14 @@ bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, in
 // once per kind.
 void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
                       std::vector<std::string>& warnings) {
-  const auto count = [](std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-  };
   if (!model.cameras.empty())
-    warnings.push_back(count(model.cameras.size(), "camera is", "cameras are") + " not carried");
+    warnings.push_back(count_of(model.cameras.size(), "camera is", "cameras are") + " not carried");
   if (!model.animations.empty()) {
-    warnings.push_back(count(model.animations.size(), "animation is", "animations are") +
+    warnings.push_back(count_of(model.animations.size(), "animation is", "animations are") +
                        " not carried; the scene is taken as posed");
   }
   if (!model.skins.empty()) {
-    warnings.push_back(count(model.skins.size(), "skin is", "skins are") +
+    warnings.push_back(count_of(model.skins.size(), "skin is", "skins are") +
                        " not carried; skinned meshes are taken in their bind pose");
   }
   std::size_t morphed = 0, coloured = 0;
@@ -436,13 +433,13 @@ void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
     }
   }
   if (morphed > 0)
-    warnings.push_back("the morph targets of " + count(morphed, "primitive", "primitives") +
+    warnings.push_back("the morph targets of " + count_of(morphed, "primitive", "primitives") +
                        " are not carried");
   if (coloured > 0)
-    warnings.push_back("the vertex colours of " + count(coloured, "primitive", "primitives") +
+    warnings.push_back("the vertex colours of " + count_of(coloured, "primitive", "primitives") +
                        " are not carried");
   if (model.scenes.size() > 1) {
-    warnings.push_back(count(model.scenes.size() - 1, "other scene is", "other scenes are") +
+    warnings.push_back(count_of(model.scenes.size() - 1, "other scene is", "other scenes are") +
                        " not converted, only scene " + std::to_string(scene));
   }
   for (const std::string& name : model.extensionsUsed)

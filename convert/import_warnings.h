@@ -25,6 +25,11 @@ class ImportWarnings {
 
 // "n triangles of what have a corner that is not a finite number; they are
 // left out", the one warning each import gives for such corners.
+// "1 face", "3 faces".
+inline std::string count_of(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 inline std::string non_finite_warning(std::size_t n, const std::string& what) {
   return std::to_string(n) + (n == 1 ? " triangle of " : " triangles of ") + what +
          (n == 1 ? " has" : " have") + " a corner that is not a finite number; " +

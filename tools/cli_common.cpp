@@ -4,10 +4,6 @@
 
 namespace qev::tool {
 
-std::string count_of(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 namespace {
 int quiet = 0;
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "import_warnings.h"
 #include "qev_3ds_convert.hpp"
 
 namespace qev::tool {
@@ -22,7 +23,7 @@ enum Exit {
   kReadBase = qev3ds::convert_read_failed,      // 10 + the read status of a 3DS input
 };
 
-std::string count_of(std::size_t n, const char* one, const char* many);
+using qev::convert::count_of;
 
 // How quiet the conversions are (--quiet once: no success output; twice:
 // no warnings either). Errors are always said.
