@@ -80,17 +80,18 @@ class BatchBar {
     if (failed) line += ", " + std::to_string(failed) + " failed";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
-    shown_ = true;
+    shown_ = line.size();
   }
   void clear() {
     if (!shown_) return;
-    std::fprintf(stderr, "\r%60s\r", "");
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(shown_), "");
     std::fflush(stderr);
-    shown_ = false;
+    shown_ = 0;
   }
 
  private:
-  bool enabled_, shown_ = false;
+  bool enabled_;
+  std::size_t shown_ = 0;  // the length of the line shown
 };
 
 // The report's message without the input's name in front.
@@ -163,7 +164,7 @@ int run_batch(const std::vector<std::string>& inputs, const BatchSettings& setti
   std::size_t done = 0, failed = 0;
   BatchBar bar(quiet < 1 && stderr_is_terminal());
   bar.draw(0, plan.items.size(), 0);
-  auto work = [&] {
+  auto convert_each = [&] {
     for (std::size_t i; (i = next++) < plan.items.size();) {
       const BatchItem& item = plan.items[i];
       std::error_code ec;
@@ -186,14 +187,33 @@ int run_batch(const std::vector<std::string>& inputs, const BatchSettings& setti
       reports[i] = std::move(report);
     }
   };
+  std::atomic<bool> fault{false};  // out of memory on a thread: the others stop too
+  auto work = [&]() noexcept {
+    try {
+      convert_each();
+    } catch (...) {
+      fault = true;
+      next = plan.items.size();
+    }
+  };
   const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t threads =
       std::min<std::size_t>(settings.jobs ? settings.jobs : processors, plan.items.size());
   std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  for (std::size_t t = 1; t < threads; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads than asked for: this one works too
+    }
+  }
   work();
   for (std::thread& t : pool) t.join();
   bar.clear();
+  if (fault) {
+    std::fprintf(stderr, "qev3ds: out of memory\n");
+    return kFailed;
+  }
 
   int rc = kOk;
   std::vector<std::string> failures;

@@ -19,7 +19,7 @@ struct BatchSettings {
   std::string out_dir;  // where the outputs go, keeping each folder input's sub-folders
   unsigned jobs = 0;    // threads; 0: one per processor
   bool recursive = false;
-  bool wanted() const { return !to.empty() || !out_dir.empty(); }
+  bool wanted() const { return !to.empty() || !out_dir.empty() || jobs || recursive; }
 };
 
 // Adds --to, --out-dir, -j and --recursive to the convert command.
