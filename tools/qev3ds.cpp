@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_command.h"
 #include "cli_common.h"
 #include "convert_command.h"
 #include "demo_scene.h"
@@ -124,11 +125,29 @@ int run_render(const std::string& in, const std::string& out, const RenderSettin
   return kOk;
 }
 
+// `qev3ds help [COMMAND]`, and bare `qev3ds`: the commands, or one
+// command's options, on stdout. Bare `qev3ds` did nothing and says so in
+// its exit code.
+int run_help(const CLI::App& app, const std::string& topic, bool asked) {
+  if (topic.empty()) {
+    std::fputs(app.help().c_str(), stdout);
+    return asked ? kOk : kUsage;
+  }
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == topic && topic != "help") {
+      std::fputs(command->help().c_str(), stdout);
+      return kOk;
+    }
+  }
+  std::fprintf(stderr, "qev3ds: help: no command %s; qev3ds help lists them\n", topic.c_str());
+  return kUsage;
+}
+
 int run(int argc, char** argv) {
   CLI::App app{
       "qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
   int quiet = 0;
   app.add_flag("-q,--quiet", quiet,
                "no report of what was written; given twice, no warnings either (errors always)");
@@ -136,13 +155,16 @@ int run(int argc, char** argv) {
   app.footer(
       "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 more than 1,400 layers,\n"
       "6 bad glTF or STL, 7 out of memory or an internal fault, "
-      "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
+      "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file;\n"
+      "convert --to: the code of the first input, in order, that failed\n"
+      "qev3ds help COMMAND: the options of a command");
 
   std::string in, out;
   RenderSettings render_settings;
   std::vector<std::string> outs;
   qev3ds::ConvertOptions settings;
   bool json = false;
+  BatchSettings batch;
   CLI::App* demo =
       app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
   demo->add_option("OUT", out, "the .3ds file to write")->required();
@@ -153,8 +175,10 @@ int run(int argc, char** argv) {
   CLI::App* convert = app.add_subcommand(
       "convert", "convert between .3ds, .obj, .gltf, .glb and .stl, by the file extensions");
   convert->add_option("IN", in, "the file to read")->required();
-  convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")
-      ->required();
+  convert->add_option("OUT", outs,
+                      "the file to write; several write the same scene in each format (with "
+                      "--to: more inputs)");
+  add_batch_options(*convert, batch);
   convert->add_option("--textures", settings.texture_folders,
                       "a folder to search for texture images after the input's own (repeatable)");
   convert->add_flag("--layers", settings.layers,
@@ -187,6 +211,9 @@ int run(int argc, char** argv) {
   CLI::App* from_obj = app.add_subcommand("from-obj", "convert an OBJ file (with its MTL) to 3DS");
   from_obj->add_option("IN", in, "the .obj file to read")->required();
   from_obj->add_option("OUT", out, "the .3ds file to write")->required();
+  std::string topic;
+  CLI::App* help = app.add_subcommand("help", "list the commands, or a command's options");
+  help->add_option("COMMAND", topic, "the command to explain");
 
   try {
     app.parse(argc, argv);
@@ -197,8 +224,17 @@ int run(int argc, char** argv) {
     return kUsage;
   }
   set_quiet(quiet);
+  if (help->parsed() || app.get_subcommands().empty()) return run_help(app, topic, help->parsed());
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
+  if (convert->parsed() && batch.wanted()) {
+    outs.insert(outs.begin(), in);
+    return run_batch(outs, batch, settings);
+  }
+  if (convert->parsed() && outs.empty()) {
+    std::fprintf(stderr, "qev3ds: convert: OUT is required (or --to and --out-dir)\n");
+    return kUsage;
+  }
   if (convert->parsed()) return run_convert(in, outs, settings);
   if (render->parsed()) return run_render(in, out, render_settings, settings.texture_folders);
   if (to_obj->parsed()) return run_to_obj(in, out, settings);
