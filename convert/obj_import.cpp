@@ -194,7 +194,28 @@ struct Parsed {
   tinyobj::attrib_t attrib;
   std::vector<tinyobj::shape_t> shapes;
   std::vector<tinyobj::material_t> materials;
+  // The corners of every face line of three or more, in file order: the
+  // parser keeps a polygon's corner count in 8 bits (300 reads as 44).
+  std::vector<std::size_t> face_sizes;
 };
+
+std::vector<std::size_t> face_sizes(const std::string& text) {
+  std::vector<std::size_t> sizes;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    std::size_t i = std::min(text.find_first_not_of(" \t", at), end);
+    if (end - i > 1 && text[i] == 'f' && (text[i + 1] == ' ' || text[i + 1] == '\t')) {
+      std::size_t corners = 0;
+      for (i += 1; (i = text.find_first_not_of(" \t", i)) < end; ++corners)
+        i = std::min(text.find_first_of(" \t\r\n", i), end);
+      if (corners >= 3) sizes.push_back(corners);
+    }
+    at = end + 1;
+  }
+  return sizes;
+}
 
 // What the parser warns of that a reader must hear: `usemtl` names no
 // material read, faces of fewer than three corners.
@@ -226,6 +247,7 @@ void pass_on(const std::string& warn, ImportWarnings& warnings) {
 bool parse(const std::string& text, tinyobj::MaterialReader& materials, Parsed& parsed,
            ImportWarnings& warnings, std::string& error) {
   if (!face_indices_fit(text, error)) return false;
+  parsed.face_sizes = face_sizes(text);
   MemoryStream buffer(text);
   std::istream in(&buffer);
   std::string warn, err;
@@ -305,6 +327,7 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
   std::size_t non_finite = 0, not_faces = 0, fanned = 0;
   std::vector<float> polygon, polygon_mapping;
   std::set<int> used;
+  std::size_t file_face = 0;  // the face's number in parsed.face_sizes
   layers.clear();
   for (const tinyobj::shape_t& shape : parsed.shapes) {
     const tinyobj::mesh_t& mesh = shape.mesh;
@@ -315,7 +338,16 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
     for (int id : mesh.material_ids) mixed = mixed || id != mesh.material_ids.front();
     std::size_t offset = 0;
     for (std::size_t f = 0; f < mesh.num_face_vertices.size(); ++f) {
-      const std::size_t n = mesh.num_face_vertices[f];
+      std::size_t n = mesh.num_face_vertices[f];
+      if (file_face < parsed.face_sizes.size() && parsed.face_sizes[file_face] % 256 == n % 256)
+        n = parsed.face_sizes[file_face];
+      ++file_face;
+      if (offset + n > mesh.indices.size()) {
+        error = "face " + std::to_string(f + 1) + " of group '" + shape.name +
+                "' has more corners than the parser kept";
+        layers.clear();
+        return false;
+      }
       if (n < 3) {  // the parser leaves none; lines and points are apart
         offset += n;
         ++not_faces;
@@ -376,6 +408,11 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
       }
       if (material >= 0) used.insert(material);
       if (add_polygon(layers[it->second], polygon, polygon_mapping, smoothing)) ++fanned;
+    }
+    if (offset != mesh.indices.size()) {
+      error = "the corners of group '" + shape.name + "' do not match its faces";
+      layers.clear();
+      return false;
     }
   }
   if (non_finite > 0) warnings.add(non_finite_warning(non_finite, "the OBJ"));

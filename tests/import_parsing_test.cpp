@@ -177,6 +177,12 @@ TEST(ObjAndStl, NamesSolidsAndPolygonsAreReadAsWritten) {
              "vertex 0 1 0\nendloop\nendfacet\nendsolid first\nsolid\nfacet normal 0 0 1\n"
              "outer loop\nvertex 0 0 1\nvertex 1 0 1\nvertex 0 1 1\nendloop\nendfacet\n"
              "endsolid\n");
+  std::string round = "g round\n";  // more corners than a byte counts
+  for (const Point2& q : ring(300, 4))
+    round += "v " + std::to_string(q[0]) + " " + std::to_string(q[1]) + " 0\n";
+  round += "f";
+  for (int i = 1; i <= 300; ++i) round += " " + std::to_string(i);
+  write_text(dir, "round.obj", round + "\n");
   const std::string concave =
       std::filesystem::path(QEV_ASSIMP_MODELS).append("OBJ/concave_polygon.obj").string();
   std::string concave_text;
@@ -193,6 +199,7 @@ TEST(ObjAndStl, NamesSolidsAndPolygonsAreReadAsWritten) {
       {dir.path("unknown.obj"), "layer1;", 1, 0.5, "material \"no such\" is not in"},
       {dir.path("keyhole.obj"), "holed;", 8, 12, nullptr},
       {concave, "default;", 64, face_area_across_x(concave_text), nullptr},
+      {dir.path("round.obj"), "round;", 298, std::abs(signed_area(ring(300, 4))), nullptr},
       {dir.path("two.stl"), "first;two;", 2, 1, nullptr},
   };
   for (const auto& c : cases) {
