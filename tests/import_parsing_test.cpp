@@ -1,5 +1,6 @@
-// Reading polygons, names and solids right: OBJ polygons cut into triangles
-// that cover them exactly, names with spaces, every STL solid.
+// Reading polygons, names and solids right, and placing what is read: OBJ
+// polygons cut into triangles that cover them exactly, names with spaces,
+// every STL solid, the up axis and the scale of a conversion.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +10,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "demo_scene.h"
 #include "obj_import.h"
 #include "polygon_triangulate.h"
+#include "qev_3ds_convert.hpp"
 #include "stl_import.h"
 #include "support/temp_files.h"
 
@@ -237,6 +240,66 @@ TEST(ObjAndStl, NamesSolidsAndPolygonsAreReadAsWritten) {
     if (c.file == dir.path("my scene.obj")) {
       EXPECT_EQ(layers.at(0).red, 255) << said;  // the material was found
     }
+  }
+}
+
+// The corners of every face, sorted: the same geometry whatever the meshes.
+std::vector<std::array<float, 3>> corners(const qev3ds::Scene& scene) {
+  std::vector<std::array<float, 3>> out;
+  for (const qev3ds::Mesh& m : scene.meshes)
+    for (const qev3ds::Face& f : m.faces)
+      for (const std::uint16_t v : {f.a, f.b, f.c})
+        out.push_back({m.vertices[3 * v], m.vertices[3 * v + 1], m.vertices[3 * v + 2]});
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// 3DS -> format -> 3DS returns every corner where it was, with any up axis
+// and a scale undone on the way back; an OBJ written Y-up holds the 3DS z
+// in its y, one written Z-up the coordinates as they are.
+TEST(Placement, UpAxisAndScaleRoundTrip) {
+  TempDir dir;
+  std::FILE* quiet = std::tmpfile();
+  ASSERT_TRUE(write_demo_scene(dir.path("demo.3ds"), quiet).ok());
+  std::fclose(quiet);
+  const qev3ds::Scene scene = qev3ds::read_scene(dir.path("demo.3ds")).scene;
+  const std::vector<std::array<float, 3>> original = corners(scene);
+  using Up = qev3ds::ConvertOptions::Up;
+  const struct {
+    const char* ext;
+    Up up;
+    double there;
+  } cases[] = {{".obj", Up::y, 1}, {".obj", Up::z, 1}, {".obj", Up::y, 4}, {".stl", Up::y, 0.25},
+               {".glb", Up::z, 8}, {".3ds", Up::y, 2}, {".gltf", Up::y, 1}};
+  for (const auto& c : cases) {
+    const std::string out = dir.path(std::string("out") + c.ext);
+    qev3ds::ConvertOptions options;
+    options.up = c.up;
+    options.scale = c.there;
+    const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("demo.3ds"), out, options);
+    ASSERT_TRUE(r.ok()) << c.ext << ": " << r.message;
+    options.scale = 1 / c.there;
+    const qev3ds::ImportResult back = qev3ds::import_file(out, options);
+    ASSERT_TRUE(back.report.ok()) << back.report.message;
+    EXPECT_EQ(corners(back.scene), original) << c.ext << " scaled " << c.there;
+    if (std::string(c.ext) == ".obj") {
+      std::ifstream in(out);
+      std::string word;
+      while (in >> word && word != "v") continue;
+      float v[3];
+      in >> v[0] >> v[1] >> v[2];
+      const float* p = scene.meshes[0].vertices.data();
+      const float want[3] = {p[0], c.up == Up::y ? p[2] : p[1], c.up == Up::y ? -p[1] : p[2]};
+      for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(v[k], static_cast<float>(want[k] * c.there)) << "up " << int(c.up) << " " << k;
+    }
+  }
+  for (const double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+    qev3ds::ConvertOptions options;
+    options.scale = bad;
+    EXPECT_EQ(qev3ds::convert_file(dir.path("demo.3ds"), dir.path("bad.obj"), options).status,
+              qev3ds::convert_usage)
+        << bad;
   }
 }
 
