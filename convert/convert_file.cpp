@@ -1,9 +1,13 @@
 // import_file, export_file and convert_file: the conversions by file name,
 // their outcome as a report instead of messages.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <new>
 
+#include "axes.h"
 #include "convert_steps.h"
+#include "float_text.h"
 #include "format_sniff.h"
 #include "gltf_export.h"
 #include "gltf_import.h"
@@ -48,6 +52,18 @@ std::size_t face_total(const Scene& scene) {
   return n;
 }
 
+// Imported layers as the scene takes them: Z-up, scaled.
+void place_layers(Layers& layers, bool from_y_up, double scale) {
+  for (Layer& layer : layers) {
+    for (std::size_t i = 0; i + 2 < layer.corners.size(); i += 3) {
+      float* p = &layer.corners[i];
+      if (from_y_up) std::copy_n(qev::convert::z_up_of(p).begin(), 3, p);
+      if (scale != 1.0)
+        for (int k = 0; k < 3; ++k) p[k] = static_cast<float>(p[k] * scale);
+    }
+  }
+}
+
 ImportResult import_layers(const std::string& path, Format from, const ConvertOptions& options,
                            Layers& layers) {
   ImportResult result;
@@ -68,7 +84,10 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
           report);
     }
   }
-  if (ok) result.scene = scene_from_layers(layers);
+  if (ok) {
+    place_layers(layers, from == Format::obj && options.up == ConvertOptions::Up::y, options.scale);
+    result.scene = scene_from_layers(layers);
+  }
   return result;
 }
 
@@ -112,7 +131,8 @@ ConvertReport write_other(const Scene& scene, const std::string& source, const s
   if (to == Format::obj) {
     qev::convert::ObjExport written;
     const bool ok =
-        qev::convert::write_obj(scene, source, out, written, error, options.texture_folders);
+        qev::convert::write_obj(scene, source, out, written, error, options.texture_folders,
+                                options.up == ConvertOptions::Up::y);
     report.warnings = written.warnings;
     if (!ok) return failed(convert_write_failed, error, report);
     skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
@@ -211,6 +231,12 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
   using namespace qev3ds;
   layers.clear();
   try {
+    if (!(options.scale > 0 && std::isfinite(options.scale))) {
+      return {
+          failed(convert_usage, "the scale must be a positive finite number, not " +
+                                    qev::convert::float_text(static_cast<float>(options.scale))),
+          {}};
+    }
     const Format named = format_of(path);
     if (named == Format::unknown) return {unknown_type(path), {}};
     const Sniffed sniffed = sniff_format(path, named);
@@ -241,6 +267,10 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
               {}};
     }
     ImportResult result{{}, std::move(read.scene)};
+    if (options.scale != 1.0) {
+      for (Mesh& mesh : result.scene.meshes)
+        for (float& v : mesh.vertices) v = static_cast<float>(v * options.scale);
+    }
     if (named != Format::three_ds) {
       result.report.warnings.push_back(path + " holds 3DS, not " + format_name(named) +
                                        "; read as 3DS");

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "axes.h"
 #include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
@@ -188,9 +189,10 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const N
       p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
     const float* q = &mesh.vertices[3 * std::size_t(v)];
-    // Z-up to Y-up: (x, y, z) -> (x, z, -y), exact in floats.
-    p.positions.insert(p.positions.end(), {q[0], q[2], -q[1]});
-    p.normals.insert(p.normals.end(), {n[0], n[2], -n[1]});
+    // glTF is Y-up: (x, y, z) -> (x, z, -y), exact in floats.
+    const auto position = y_up_of(q), normal = y_up_of(n.data());
+    p.positions.insert(p.positions.end(), position.begin(), position.end());
+    p.normals.insert(p.normals.end(), normal.begin(), normal.end());
     if (p.textured) p.uvs.insert(p.uvs.end(), {uv[0], uv[1]});
   }
   p.indices.push_back(it->second);

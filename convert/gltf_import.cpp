@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "axes.h"
 #include "file_bytes.h"
 #include "gltf_file_access.h"
 #include "import_warnings.h"
@@ -295,12 +296,12 @@ struct Reader {
         for (int r = 0; r < 3; ++r)
           w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] +
                  world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
-        // Y-up to Z-up: (x, y, z) -> (x, -z, y).
-        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]),
-                               static_cast<float>(w[1])};
+        const float y_up[3] = {static_cast<float>(w[0]), static_cast<float>(w[1]),
+                               static_cast<float>(w[2])};
+        const auto z_up = z_up_of(y_up);  // glTF is Y-up: (x, y, z) -> (x, -z, y)
         for (int r = 0; r < 3; ++r) {
-          finite = finite && std::isfinite(z_up[r]);
-          corners[c * 3 + r] = z_up[r];
+          finite = finite && std::isfinite(z_up[std::size_t(r)]);
+          corners[c * 3 + r] = z_up[std::size_t(r)];
         }
         if (!uvs.empty()) {
           mapping[c * 2] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);

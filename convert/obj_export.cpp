@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "axes.h"
 #include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
@@ -92,7 +93,7 @@ std::string number(float v) { return float_text(std::isfinite(v) ? v : 0.0f); }
 
 bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
                const std::string& obj_path, ObjExport& result, std::string& error,
-               const std::vector<std::string>& texture_folders) {
+               const std::vector<std::string>& texture_folders, bool y_up) {
   namespace fs = std::filesystem;
   const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
   if (!output_allowed(mtl_path.string(), scene_path, error)) return false;
@@ -113,8 +114,10 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
     const qev3ds::Mesh& mesh = scene.meshes[k];
     obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
     for (std::size_t v = 0; v < mesh.vertex_count(); ++v) {
-      obj << "v " << number(mesh.vertices[3 * v]) << ' ' << number(mesh.vertices[3 * v + 1]) << ' '
-          << number(mesh.vertices[3 * v + 2]) << "\n";
+      const float* z_up = &mesh.vertices[3 * v];
+      const std::array<float, 3> p =
+          y_up ? y_up_of(z_up) : std::array<float, 3>{z_up[0], z_up[1], z_up[2]};
+      obj << "v " << number(p[0]) << ' ' << number(p[1]) << ' ' << number(p[2]) << "\n";
     }
     for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
       obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";

@@ -185,6 +185,9 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --size 0x5", 2, "--size 0x5"},
       {"--version", 0, "qev3ds " QEV_VERSION},
       {"to-obj --help", 0, "OBJ"},
+      {"from-obj --help", 0, "--scale"},
+      {"convert " + dir.path("junk.3ds") + " " + dir.path("b.obj") + " --up x", 2, "--up"},
+      {"to-obj " + dir.path("junk.3ds") + " " + dir.path("b.obj") + " --scale 0", 2, "--scale"},
   };
   for (const Case& c : cases) {
     const ToolRun r = tool(c.args, dir);

@@ -1,6 +1,8 @@
 // qev3ds: inspect, draw and convert meshes in 3DS, OBJ, glTF and STL files.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -143,6 +145,27 @@ int run_help(const CLI::App& app, const std::string& topic, bool asked) {
   return kUsage;
 }
 
+// --up and --scale of the commands that convert; up is "y" or "z".
+void add_placement(CLI::App* command, std::string& up, qev3ds::ConvertOptions& settings) {
+  command
+      ->add_option("--up", up,
+                   "the axis pointing up in OBJ files read and written: y (default) or z; "
+                   "glTF is always Y-up, 3DS and STL Z-up")
+      ->check(CLI::IsMember({"y", "z"}));
+  command
+      ->add_option("--scale", settings.scale,
+                   "multiply every coordinate by this (0.001: millimetres to metres)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const double v = std::strtod(text.c_str(), &end);
+            const bool number = !text.empty() && *end == '\0';
+            return number && v > 0 && std::isfinite(v) ? std::string()
+                                                       : text + " is not a positive finite number";
+          },
+          "S > 0"));
+}
+
 int run(int argc, char** argv) {
   CLI::App app{
       "qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
@@ -163,6 +186,7 @@ int run(int argc, char** argv) {
   RenderSettings render_settings;
   std::vector<std::string> outs;
   qev3ds::ConvertOptions settings;
+  std::string up = "y";
   bool json = false;
   BatchSettings batch;
   CLI::App* demo =
@@ -184,6 +208,7 @@ int run(int argc, char** argv) {
   convert->add_flag("--layers", settings.layers,
                     "write 3DS as the thirteen writing functions do: a material per object, "
                     "layers split at their capacities, corners welded");
+  add_placement(convert, up, settings);
   CLI::App* render = app.add_subcommand("render", "draw a scene into a PNG picture");
   render->add_option("IN", in, "the .3ds, .obj, .gltf, .glb or .stl file to read")->required();
   render->add_option("OUT", out, "the .png file to write")->required();
@@ -208,12 +233,14 @@ int run(int argc, char** argv) {
   to_obj->add_option("OUT", out, "the .obj file to write (the .mtl goes beside it)")->required();
   to_obj->add_option("--textures", settings.texture_folders,
                      "a folder to search for texture images after the input's own (repeatable)");
+  add_placement(to_obj, up, settings);
   CLI::App* from_obj = app.add_subcommand("from-obj", "convert an OBJ file (with its MTL) to 3DS");
   from_obj->add_option("IN", in, "the .obj file to read")->required();
   from_obj->add_option("OUT", out, "the .3ds file to write")->required();
   std::string topic;
   CLI::App* help = app.add_subcommand("help", "list the commands, or a command's options");
   help->add_option("COMMAND", topic, "the command to explain");
+  add_placement(from_obj, up, settings);
 
   try {
     app.parse(argc, argv);
@@ -225,6 +252,7 @@ int run(int argc, char** argv) {
   }
   set_quiet(quiet);
   if (help->parsed() || app.get_subcommands().empty()) return run_help(app, topic, help->parsed());
+  settings.up = up == "z" ? qev3ds::ConvertOptions::Up::z : qev3ds::ConvertOptions::Up::y;
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
   if (convert->parsed() && batch.wanted()) {
@@ -238,7 +266,7 @@ int run(int argc, char** argv) {
   if (convert->parsed()) return run_convert(in, outs, settings);
   if (render->parsed()) return run_render(in, out, render_settings, settings.texture_folders);
   if (to_obj->parsed()) return run_to_obj(in, out, settings);
-  return run_from_obj(in, out);
+  return run_from_obj(in, out, settings);
 }
 
 }  // namespace

@@ -66,6 +66,22 @@ class Convert(TempDirCase):
         from qev3ds import legacy
         self.assertEqual(legacy.read_scene(source)[0].colour, (255, 128, 0))
 
+    def test_up_and_scale_reach_the_library(self):
+        source = self.path("s.3ds")
+        qev3ds.write(source, [qev3ds.ArrayLayer("Hull", (200, 10, 10), 0, "", np.array([[[1, 2, 3], [4, 5, 6], [7, 8, 10]]]))])
+        for up, first in [("y", "v 2 6 -4"), ("z", "v 2 4 6")]:
+            with self.subTest(up):
+                out, back = self.path(f"{up}.obj"), self.path(f"{up}.3ds")
+                qev3ds.convert(source, out, up=up, scale=2)
+                with open(out) as f:
+                    self.assertIn(first + "\n", f.read())
+                qev3ds.convert(out, back, up=up, scale=0.5, layers=True)
+                np.testing.assert_allclose(qev3ds.read(back).layers[0].corners,
+                                           qev3ds.read(source).layers[0].corners, atol=1e-6)
+        for bad in [dict(up="x"), dict(scale=0), dict(scale=float("nan"))]:
+            with self.subTest(**bad), self.assertRaises(ValueError):
+                qev3ds.convert(source, self.path("bad.obj"), **bad)
+
     def test_failures_raise_with_the_report(self):
         with open(self.path("junk.3ds"), "wb") as f:
             f.write(b"\x4d\x4d" + b"\xff" * 20)
