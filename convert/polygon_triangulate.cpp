@@ -142,10 +142,11 @@ class Clipper {
 
   // A convex quadrilateral is cut along its shorter diagonal (as other OBJ
   // readers cut it): whether that is the one from corner 0 to corner 2.
+  // Compared in floats, in their order, so that ties fall as they did.
   bool shorter_diagonal_02() const {
-    double d02 = 0, d13 = 0;
+    float d02 = 0, d13 = 0;
     for (int k = 0; k < 3; ++k) {
-      const double e02 = double(at(2)[k]) - at(0)[k], e13 = double(at(3)[k]) - at(1)[k];
+      const float e02 = at(2)[k] - at(0)[k], e13 = at(3)[k] - at(1)[k];
       d02 += e02 * e02;
       d13 += e13 * e13;
     }
