@@ -1,3 +1,4 @@
+// Embedded glTF images beside a 3DS output, named as its materials name them.
 #include "embedded_images.h"
 
 #include <filesystem>
