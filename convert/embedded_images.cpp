@@ -32,7 +32,16 @@ EmbeddedImages::EmbeddedImages(const std::string& source, const std::string& out
   images_->reserve(std::filesystem::path(out).filename().string());
   for (auto& [name, bytes] : embedded) {
     if (wanted.count(name) == 0) continue;
-    const std::string placed = images_->place_bytes(name, std::move(bytes));
+    // Only PNG and JPEG are glTF images; the extension follows the bytes.
+    const bool png = bytes.compare(0, 4, "\x89PNG") == 0;
+    const bool jpeg = bytes.compare(0, 3, "\xFF\xD8\xFF") == 0;
+    if (!png && !jpeg) {
+      warnings.push_back("the image the glTF embeds as \"" + name +
+                         "\" is neither PNG nor JPEG; it is not written");
+      continue;
+    }
+    const std::string file = name.substr(0, name.rfind('.')) + (png ? ".PNG" : ".JPG");
+    const std::string placed = images_->place_bytes(file, std::move(bytes));
     if (!placed.empty() && placed != name) renamed_[name] = placed;
   }
 }

@@ -289,9 +289,10 @@ TEST(GltfRefused, NamesWhatItCannotRead) {
   }
 }
 
-// KHR_texture_transform's offset, rotation and scale end up in the mapping.
-TEST(GltfImport, TextureTransformIsBakedIntoTheMapping) {
-  // One triangle, positions (0,0,0) (1,0,0) (0,1,0), TEXCOORD_0 the same x, y.
+// One triangle textured with image, whose mapping KHR_texture_transform
+// offsets, rotates and scales: positions (0,0,0) (1,0,0) (0,1,0), TEXCOORD_0
+// the same x, y.
+std::string triangle_gltf(const std::string& image) {
   const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};
   const auto* b = reinterpret_cast<const unsigned char*>(data);
   static const char* b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -300,18 +301,23 @@ TEST(GltfImport, TextureTransformIsBakedIntoTheMapping) {
     const unsigned v = b[i] << 16 | b[i + 1] << 8 | b[i + 2];
     for (int k = 18; k >= 0; k -= 6) encoded += b64[(v >> k) & 63];
   }
-  const std::string text =
-      R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+  return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
   "extensionsUsed": ["KHR_texture_transform"],
   "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "material": 0}]}],
   "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0, "extensions":
     {"KHR_texture_transform": {"offset": [0.5, 0.25], "rotation": 1.5707963267948966, "scale": [2, 4]}}}}}],
-  "textures": [{"source": 0}], "images": [{"uri": "skin.png"}],
+  "textures": [{"source": 0}], "images": [)" +
+         image + R"(],
   "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" +
-      encoded + R"("}],
+         encoded + R"("}],
   "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 24}],
   "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},
                 {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC2"}]})";
+}
+
+// KHR_texture_transform's offset, rotation and scale end up in the mapping.
+TEST(GltfImport, TextureTransformIsBakedIntoTheMapping) {
+  const std::string text = triangle_gltf(R"({"uri": "skin.png"})");
   Layers layers;
   std::vector<std::string> warnings;
   std::string error;
@@ -323,6 +329,18 @@ TEST(GltfImport, TextureTransformIsBakedIntoTheMapping) {
   const float expected[6] = {0.5f, 0.75f, 0.5f, 2.75f, 4.5f, 0.75f};
   for (int i = 0; i < 6; ++i)
     EXPECT_NEAR(layers[0].mapping[std::size_t(i)], expected[i], 1e-5) << i;
+}
+
+// An embedded "image" that is no PNG or JPEG is not written beside a 3DS.
+TEST(GltfImport, EmbeddedBytesThatAreNoImageAreNotWritten) {
+  TempDir dir;
+  put(dir.path("in/junk.gltf"), triangle_gltf(R"({"uri": "data:image/png;base64,anVuaw=="})"));
+  const qev3ds::ConvertReport r =
+      qev3ds::convert_file(dir.path("in/junk.gltf"), dir.path("in/junk.3ds"));
+  ASSERT_TRUE(r.ok()) << r.message;
+  ASSERT_FALSE(r.warnings.empty());
+  EXPECT_NE(r.warnings.back().find("neither PNG nor JPEG"), std::string::npos) << r.warnings.back();
+  EXPECT_FALSE(fs::exists(dir.path("in/IMAGE1.PNG")));
 }
 
 }  // namespace
