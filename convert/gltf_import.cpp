@@ -90,9 +90,10 @@ bool embedded(const tinygltf::Image& image) {
 }
 
 // Names for the images the file embeds (data: URIs and buffer views), safe
-// for a 3DS texture and 8.3 file names: the image's name, letters and
-// digits upper-cased, at most 8, its extension left out, else IMAGE and
-// its number; .PNG or .JPG by its MIME type; unique within the file. Empty for images with a URI.
+// for a 3DS texture and 8.3 file names: the image's name without folder and
+// extension, letters and digits upper-cased, at most 8, else IMAGE and its
+// number; .PNG, or .JPG by its MIME type; unique within the file. Empty for
+// images with a URI.
 std::vector<std::string> embedded_image_names(const tinygltf::Model& model) {
   std::vector<std::string> names(model.images.size());
   std::set<std::string> taken;
@@ -100,7 +101,8 @@ std::vector<std::string> embedded_image_names(const tinygltf::Model& model) {
     const tinygltf::Image& image = model.images[i];
     if (!embedded(image)) continue;
     std::string stem;
-    const std::string name = image.name.substr(0, image.name.rfind('.'));
+    const std::string file = image.name.substr(image.name.find_last_of("/\\:") + 1);
+    const std::string name = file.substr(0, file.rfind('.'));
     for (const char c : name) {
       if (stem.size() == 8) break;
       if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) stem += c;
@@ -108,8 +110,7 @@ std::vector<std::string> embedded_image_names(const tinygltf::Model& model) {
     }
     const std::string number = std::to_string(i + 1);
     if (stem.empty()) stem = "IMAGE" + number;
-    const bool jpeg = image.mimeType == "image/jpeg" || image.uri.rfind("data:image/jpeg", 0) == 0;
-    const std::string ext = jpeg ? ".JPG" : ".PNG";
+    const std::string ext = image.mimeType == "image/jpeg" ? ".JPG" : ".PNG";
     if (taken.count(stem + ext) != 0)
       stem = stem.substr(0, std::min<std::size_t>(stem.size(), 8 - number.size())) + number;
     if (taken.count(stem + ext) != 0) stem = "IMG" + number;
