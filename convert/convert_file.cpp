@@ -7,6 +7,7 @@
 
 #include "axes.h"
 #include "convert_steps.h"
+#include "embedded_images.h"
 #include "float_text.h"
 #include "format_sniff.h"
 #include "gltf_export.h"
@@ -91,14 +92,24 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   return result;
 }
 
-ConvertReport write_3ds(const Scene& scene, const Layers* imported, const std::string& source,
-                        const std::string& out, const ConvertOptions& options) {
+ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
+                        const std::string& source, const std::string& out,
+                        const ConvertOptions& options) {
   ConvertReport report;
+  // Images a glTF embeds go beside the 3DS file, which names them.
+  qev::convert::EmbeddedImages images(source, out, source_scene, source_layers,
+                                      options.texture_folders, report.warnings);
+  Scene renamed_scene;
+  Layers renamed_layers;
+  const Scene& scene = images.named(source_scene, renamed_scene);
+  const Layers* imported = images.named(source_layers, renamed_layers);
+  std::string why;
   const std::size_t faces = face_total(scene);
   if (faces == 0) report.warnings.push_back(source + " holds no faces; the 3DS file has none");
   if (!options.layers) {
     const WriteResult written = write_scene(out, scene);
     if (!written.ok()) return failed(convert_write_failed, out + ": " + written.message, report);
+    if (!images.commit(why)) report.warnings.push_back("images not written: " + why);
     report.message = "wrote " + count_of(scene.meshes.size(), "mesh", "meshes") + ", " +
                      count_of(faces, "triangle", "triangles") + ", " +
                      count_of(scene.materials.size(), "material", "materials") + " to " + out;
@@ -110,6 +121,7 @@ ConvertReport write_3ds(const Scene& scene, const Layers* imported, const std::s
   if (written.status == QEV_ERR_CAPACITY)
     return failed(convert_capacity, source + ": " + written.message, report);
   if (!written.ok()) return failed(convert_write_failed, written.message, report);
+  if (!images.commit(why)) report.warnings.push_back("images not written: " + why);
   report.message = "wrote " + count_of(layers.size(), "layer", "layers") + ", " +
                    count_of(qev::convert::triangle_total(layers), "triangle", "triangles") +
                    " to " + out;

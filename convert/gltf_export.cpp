@@ -10,6 +10,7 @@
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <unordered_map>
 
@@ -116,13 +117,16 @@ class BufferBuilder {
   tinygltf::Model& model_;
 };
 
-// glTF materials for the looks the faces use, one per material name.
+// glTF materials for the looks the faces use, one per material name (and a
+// second, untextured, for a textured material on a mesh without mapping).
 class Materials {
  public:
-  Materials(tinygltf::Model& model, TextureExport& textures) : model_(model), images_(textures) {}
+  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into)
+      : model_(model), images_(textures), embed_into_(embed_into) {}
 
-  int of(const qev3ds::Look& look) {
-    const std::string key(look.material_name);
+  int of(const qev3ds::Look& look, bool mapped) {
+    std::string key(look.material_name);
+    if (!look.texture.empty() && !mapped) key += std::string(1, '\0') + "unmapped";
     const auto it = index_.find(key);
     if (it != index_.end()) return it->second;
     tinygltf::Material m;
@@ -141,7 +145,7 @@ class Materials {
     m.pbrMetallicRoughness.roughnessFactor =
         json_number(1.0f - static_cast<float>(shininess) / 100.0f);
     if (alpha < 1.0f) m.alphaMode = "BLEND";
-    if (!look.texture.empty())
+    if (!look.texture.empty() && mapped)
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
@@ -149,13 +153,30 @@ class Materials {
     return index;
   }
 
+  bool textured(int material) const {
+    return model_.materials[std::size_t(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
+  }
+
  private:
+  // The texture of an image name; -1 when the image cannot be used (the
+  // warning is given), so that no URI names a file that is not there.
   int texture(const std::string& name) {
     const auto it = textures_.find(name);
     if (it != textures_.end()) return it->second;
+    int& index = textures_[name];
+    index = -1;
+    const std::string file = images_.place(name);
+    if (file.empty()) return index;
     tinygltf::Image image;
-    image.uri = percent_encode(images_.place(name));
     image.name = utf8_text(name);
+    if (embed_into_ != nullptr) {
+      const TextureExport::Embedded* bytes = images_.embedded(name);
+      if (bytes == nullptr) return index;
+      image.bufferView = embed_into_->view(bytes->bytes.data(), bytes->bytes.size(), 0);
+      image.mimeType = bytes->mime_type;
+    } else {
+      image.uri = percent_encode(file);
+    }
     model_.images.push_back(image);
     if (model_.samplers.empty()) {
       tinygltf::Sampler s;  // repeat in both directions, as 3DS tiles by default
@@ -166,13 +187,13 @@ class Materials {
     t.source = static_cast<int>(model_.images.size() - 1);
     t.sampler = 0;
     model_.textures.push_back(t);
-    const int index = static_cast<int>(model_.textures.size() - 1);
-    textures_.emplace(name, index);
+    index = static_cast<int>(model_.textures.size() - 1);
     return index;
   }
 
   tinygltf::Model& model_;
   TextureExport& images_;
+  BufferBuilder* embed_into_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
 };
@@ -223,11 +244,14 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
   model.asset.generator = "qev3ds";
   BufferBuilder buffer(model);
   const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
-  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false,
-                       result.warnings);
-  Materials materials(model, images);
+  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(),
+                       binary ? ImageUse::embed : ImageUse::web, result.warnings);
+  images.reserve(std::filesystem::path(out_path).filename().string());
+  if (!binary) images.reserve(buffer_file_name(out_path));
+  Materials materials(model, images, binary ? &buffer : nullptr);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
+  std::set<std::string> unmapped;  // said once per mesh and texture
 
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& mesh = scene.meshes[k];
@@ -250,11 +274,16 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
       if (group_of[f] != current_group) {
         current_group = group_of[f];
         const qev3ds::Look look = qev3ds::face_look(index, mesh, current_group);
-        const int material = materials.of(look);
+        const bool mapped = mesh.mapping_count() > 0;
+        if (!look.texture.empty() && !mapped) {
+          unmapped.insert("mesh \"" + utf8_text(mesh.name) + "\" has no mapping coordinates; " +
+                          "texture \"" + utf8_text(look.texture) + "\" is not applied to it");
+        }
+        const int material = materials.of(look, mapped);
         if (runs.empty() || material != current_material) {
           runs.emplace_back();
           runs.back().material = material;
-          runs.back().textured = !look.texture.empty() && mesh.mapping_count() > 0;
+          runs.back().textured = materials.textured(material);
           current_material = material;
         }
       }
@@ -292,6 +321,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
     root.nodes.push_back(static_cast<int>(model.nodes.size() - 1));
   }
   result.materials = model.materials.size();
+  result.warnings.insert(result.warnings.end(), unmapped.begin(), unmapped.end());
 
   // The buffer's bytes leave the model: the JSON is written without them
   // and the .bin beside it, both through temporary files.

@@ -102,7 +102,10 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
   std::ostream& obj = obj_file.stream();
   std::ostream& mtl = mtl_file.stream();
   const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
-  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), true, result.warnings);
+  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), ImageUse::copy_any,
+                       result.warnings);
+  images.reserve(fs::path(obj_path).filename().string());
+  images.reserve(mtl_path.filename().string());
   obj << "# written by qev3ds\nmtllib " << obj_path_text(mtl_path.filename().string()) << "\n";
   mtl << "# written by qev3ds\n";
 
