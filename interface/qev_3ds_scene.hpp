@@ -323,14 +323,24 @@ struct Material {
   bool wire = false;          // MAT_WIRE
   bool additive = false;      // MAT_ADDITIVE: transparency adds
   bool falloff_in = false;    // MAT_XPFALLIN: the falloff is toward the inside
-  // Every texture map by MapKind. The diffuse map's name, amount and tiling
-  // are texture, map_percentage and map_tiling above; maps[map_diffuse]
-  // holds its blur and placement only (its name, percentage and tiling stay
-  // empty and 0, and the writer ignores them).
-  TextureMap maps[map_kinds];
+  // Every texture map by MapKind: map(kind). The diffuse map's name,
+  // amount and tiling are texture, map_percentage and map_tiling above;
+  // map(map_diffuse) holds its blur and placement only (its name,
+  // percentage and tiling stay empty and 0, and the writer ignores them).
+  // maps is empty while every map is default, so a material without maps
+  // stays small; map() on a non-const material makes room for all of them.
+  std::vector<TextureMap> maps;
+  const TextureMap& map(int kind) const {
+    static const TextureMap none;
+    return maps.empty() ? none : maps[static_cast<std::size_t>(kind)];
+  }
+  TextureMap& map(int kind) {
+    if (maps.empty()) maps.resize(map_kinds);
+    return maps[static_cast<std::size_t>(kind)];
+  }
   bool operator==(const Material& o) const {
     for (int i = 0; i < map_kinds; ++i)
-      if (maps[i] != o.maps[i]) return false;
+      if (map(i) != o.map(i)) return false;
     return name == o.name && diffuse[0] == o.diffuse[0] && diffuse[1] == o.diffuse[1] &&
            specular[0] == o.specular[0] && specular[1] == o.specular[1] &&
            shininess == o.shininess && transparency == o.transparency && texture == o.texture &&

@@ -220,7 +220,7 @@ void walk_texture_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m) {
       case MAT_MAP_UOFFSET:
       case MAT_MAP_VOFFSET:
       case MAT_MAP_ANG:
-        read_extra(in, c, [&] { read_placement(in, c.header.id, m.maps[qev3ds::map_diffuse]); });
+        read_extra(in, c, [&] { read_placement(in, c.header.id, m.map(qev3ds::map_diffuse)); });
         break;
       default:
         skip(in, c);
@@ -284,7 +284,7 @@ void walk_material(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
         break;
       default:
         if (const int kind = map_kind_of(c.header.id); kind > qev3ds::map_diffuse) {
-          read_extra(in, c, [&] { read_map(in, c.end(), m.maps[kind]); });
+          read_extra(in, c, [&] { read_map(in, c.end(), m, kind); });
           break;
         }
         skip(in, c);

@@ -117,7 +117,8 @@ void read_placement(ChunkInput& in, ChunkId id, qev3ds::TextureMap& map) {
   }
 }
 
-void read_map(ChunkInput& in, std::int64_t bound, qev3ds::TextureMap& map) {
+void read_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m, int kind) {
+  qev3ds::TextureMap map;
   while (below(in, bound)) {
     const Child c = next_child(in);
     switch (c.header.id) {
@@ -135,6 +136,7 @@ void read_map(ChunkInput& in, std::int64_t bound, qev3ds::TextureMap& map) {
     }
     skip(in, c);
   }
+  if (map != qev3ds::TextureMap{}) m.map(kind) = map;
 }
 
 void read_mesh_extra(ChunkInput& in, ChunkId id, MeshLayer& mesh) {

@@ -14,8 +14,9 @@ namespace qev::reader {
 // The MapKind of a map chunk id, or -1.
 int map_kind_of(ChunkId id);
 
-// A whole map chunk's children, up to bound.
-void read_map(ChunkInput& in, std::int64_t bound, qev3ds::TextureMap& map);
+// A whole map chunk's children, up to bound, into m's map of kind (left
+// alone when the chunk holds nothing but defaults).
+void read_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m, int kind);
 // One placement leaf (blur, scale, offset, rotation) of a map.
 void read_placement(ChunkInput& in, ChunkId id, qev3ds::TextureMap& map);
 // MESH_MATRIX, MESH_COLOR or MESH_TEXTURE_INFO.

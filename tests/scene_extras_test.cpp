@@ -91,19 +91,19 @@ TEST(SceneExtras, EachChunkKindReachesItsField) {
        [](const Scene& s) {
          const auto& m = s.materials[0];
          return m.texture == "a.png" && m.map_percentage == 60 && m.map_tiling == 0x10 &&
-                placed_as_built(m.maps[qev3ds::map_diffuse]) &&
-                m.maps[qev3ds::map_diffuse].name.empty();
+                placed_as_built(m.map(qev3ds::map_diffuse)) &&
+                m.map(qev3ds::map_diffuse).name.empty();
        }},
       {"other maps",
        m3d_file({material("m", {placed_map(MAT_OPACMAP, "o.png"), placed_map(MAT_TEX2MAP, "t.png"),
                                 placed_map(MAT_BUMPMAP, "b.png")})}),
        [](const Scene& s) {
          const auto& m = s.materials[0];
-         return m.texture.empty() && m.maps[qev3ds::map_opacity].name == "o.png" &&
-                m.maps[qev3ds::map_second].name == "t.png" &&
-                m.maps[qev3ds::map_bump].percentage == 60 &&
-                placed_as_built(m.maps[qev3ds::map_bump]) &&
-                m.maps[qev3ds::map_reflection] == qev3ds::TextureMap{};
+         return m.texture.empty() && m.map(qev3ds::map_opacity).name == "o.png" &&
+                m.map(qev3ds::map_second).name == "t.png" &&
+                m.map(qev3ds::map_bump).percentage == 60 &&
+                placed_as_built(m.map(qev3ds::map_bump)) &&
+                m.map(qev3ds::map_reflection) == qev3ds::TextureMap{};
        }},
       {"mesh frame, colour, mapping info",
        m3d_file(

@@ -91,9 +91,10 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
         mat.wire = pick(0, 1);
         mat.additive = pick(0, 1);
         mat.falloff_in = pick(0, 1);
-        for (qev3ds::TextureMap& map : mat.maps) {
+        for (int kind = 0; kind < qev3ds::map_kinds; ++kind) {
           if (pick(0, 2) == 0) continue;
-          if (&map != &mat.maps[qev3ds::map_diffuse]) {
+          qev3ds::TextureMap& map = mat.map(kind);
+          if (kind != qev3ds::map_diffuse) {
             map.name = name(49);
             map.percentage = static_cast<std::int16_t>(pick(0, 100));
             map.tiling = static_cast<std::uint16_t>(pick(0, 3));

@@ -124,7 +124,7 @@ void material_extras(ChunkBuffer& out, const qev3ds::Material& m) {
   flag(out, MAT_ADDITIVE, m.additive);
   flag(out, MAT_XPFALLIN, m.falloff_in);
   for (int k = qev3ds::map_diffuse + 1; k < qev3ds::map_kinds; ++k) {
-    const qev3ds::TextureMap& map = m.maps[k];
+    const qev3ds::TextureMap& map = m.map(k);
     if (map.name.empty() && map.percentage == 0 && map.tiling == 0 && !has_placement(map)) continue;
     out.open(kMapIds[k]);
     if (map.percentage != 0) {

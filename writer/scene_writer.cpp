@@ -88,7 +88,7 @@ void material(ChunkBuffer& out, const qev3ds::Material& m) {
   colour_pair(out, MAT_SPECULAR, m.specular);
   percentage(out, MAT_SHININESS, m.shininess);
   percentage(out, MAT_TRANSPARENCY, m.transparency);
-  const qev3ds::TextureMap& placement = m.maps[qev3ds::map_diffuse];
+  const qev3ds::TextureMap& placement = m.map(qev3ds::map_diffuse);
   if (!m.texture.empty() || m.map_percentage != 0 || m.map_tiling != 0 ||
       has_placement(placement)) {
     out.open(MAT_TEXMAP);
