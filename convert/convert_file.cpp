@@ -53,6 +53,28 @@ std::size_t face_total(const Scene& scene) {
   return n;
 }
 
+// A 3DS scene in other units: every length it holds (vertices, mesh
+// origins, pivots, positions of nodes, cameras and lights) times scale.
+// Directions, angles and the keyframer's scale factors have no unit.
+void scale_scene(qev3ds::Scene& scene, double scale) {
+  const auto times = [scale](float& v) { v = static_cast<float>(v * scale); };
+  for (qev3ds::Mesh& mesh : scene.meshes) {
+    for (float& v : mesh.vertices) times(v);
+    for (int k = 9; k < 12; ++k) times(mesh.matrix[k]);
+  }
+  for (qev3ds::Camera& camera : scene.cameras)
+    for (int k = 0; k < 3; ++k) times(camera.position[k]), times(camera.target[k]);
+  for (qev3ds::Light& light : scene.lights)
+    for (int k = 0; k < 3; ++k) times(light.position[k]), times(light.target[k]);
+  for (qev3ds::Node& node : scene.keyframer.nodes) {
+    for (float& v : node.pivot) times(v);
+    for (qev3ds::Track& track : node.tracks)
+      if (track.kind == qev3ds::track_position)
+        for (qev3ds::Key& key : track.keys)
+          for (int k = 0; k < 3; ++k) times(key.value[k]);
+  }
+}
+
 // Imported layers as the scene takes them: Z-up, scaled.
 void place_layers(Layers& layers, bool from_y_up, double scale) {
   for (Layer& layer : layers) {
@@ -279,10 +301,7 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
               {}};
     }
     ImportResult result{{}, std::move(read.scene)};
-    if (options.scale != 1.0) {
-      for (Mesh& mesh : result.scene.meshes)
-        for (float& v : mesh.vertices) v = static_cast<float>(v * options.scale);
-    }
+    if (options.scale != 1.0) scale_scene(result.scene, options.scale);
     if (named != Format::three_ds) {
       result.report.warnings.push_back(path + " holds 3DS, not " + format_name(named) +
                                        "; read as 3DS");

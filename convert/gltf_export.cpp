@@ -17,6 +17,7 @@
 #include "axes.h"
 #include "face_corners.h"
 #include "float_text.h"
+#include "gltf_nodes.h"
 #include "output_file.h"
 #include "smooth_normals.h"
 #include "srgb_colour.h"
@@ -52,6 +53,7 @@ std::uint32_t bits_of(float f) {
 struct Primitive {
   int material = -1;
   bool textured = false;
+  const qev3ds::TextureMap* placement = nullptr;  // the diffuse map's, baked into the mapping
   std::vector<float> positions, normals, uvs;
   std::vector<std::uint32_t> indices;
   std::unordered_map<VertexKey, std::uint32_t, VertexKeyHash> index_of;
@@ -147,6 +149,7 @@ class Materials {
     if (alpha < 1.0f) m.alphaMode = "BLEND";
     if (!look.texture.empty() && mapped)
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
+    apply_scene_look(m, look);
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
     index_.emplace(key, index);
@@ -198,18 +201,24 @@ class Materials {
   std::map<std::string, int> textures_;
 };
 
-void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const Normal& n) {
+void add_corner(Primitive& p, const qev3ds::Mesh& mesh, const MeshFrame& frame, std::uint16_t v,
+                const Normal& world_normal) {
   float uv[2] = {0.0f, 0.0f};
   if (p.textured && v < mesh.mapping_count()) {
     uv[0] = mesh.mapping[2 * std::size_t(v)];
-    uv[1] = 1.0f - mesh.mapping[2 * std::size_t(v) + 1];  // glTF's v runs downwards
+    uv[1] = mesh.mapping[2 * std::size_t(v) + 1];
+    if (p.placement != nullptr) place_uv(*p.placement, uv[0], uv[1]);
+    uv[1] = 1.0f - uv[1];  // glTF's v runs downwards
   }
+  Normal n;
+  frame.normal(world_normal.data(), n.data());
   const VertexKey key{
       v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
   const auto [it, added] =
       p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
-    const float* q = &mesh.vertices[3 * std::size_t(v)];
+    float q[3];
+    frame.point(&mesh.vertices[3 * std::size_t(v)], q);
     // glTF is Y-up: (x, y, z) -> (x, z, -y), exact in floats.
     const auto position = y_up_of(q), normal = y_up_of(n.data());
     p.positions.insert(p.positions.end(), position.begin(), position.end());
@@ -252,9 +261,13 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
   std::set<std::string> unmapped;  // said once per mesh and texture
+  std::vector<MeshFrame> frames;
+  frames.reserve(scene.meshes.size());
+  std::vector<int> mesh_of;
 
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& mesh = scene.meshes[k];
+    const MeshFrame& frame = frames.emplace_back(mesh);
     const std::vector<Normal> normals = corner_normals(mesh);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     std::vector<Primitive> runs;
@@ -284,13 +297,15 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
           runs.emplace_back();
           runs.back().material = material;
           runs.back().textured = materials.textured(material);
+          if (look.material != nullptr)
+            runs.back().placement = &look.material->map(qev3ds::map_diffuse);
           current_material = material;
         }
       }
       Primitive& p = runs.back();
-      add_corner(p, mesh, face.a, normals[3 * f]);
-      add_corner(p, mesh, face.b, normals[3 * f + 1]);
-      add_corner(p, mesh, face.c, normals[3 * f + 2]);
+      add_corner(p, mesh, frame, face.a, normals[3 * f]);
+      add_corner(p, mesh, frame, face.b, normals[3 * f + 1]);
+      add_corner(p, mesh, frame, face.c, normals[3 * f + 2]);
       ++result.triangles;
     }
 
@@ -310,16 +325,14 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
     }
     result.primitives += out.primitives.size();
     // A mesh without a face is not a valid glTF mesh; its node stays, empty.
-    tinygltf::Node node;
-    node.name = out.name;
+    mesh_of.push_back(-1);
     if (!out.primitives.empty()) {
       model.meshes.push_back(out);
-      node.mesh = static_cast<int>(model.meshes.size() - 1);
+      mesh_of.back() = static_cast<int>(model.meshes.size() - 1);
       ++result.meshes;
     }
-    model.nodes.push_back(node);
-    root.nodes.push_back(static_cast<int>(model.nodes.size() - 1));
   }
+  add_scene_nodes(model, root, scene, mesh_of, frames);
   result.materials = model.materials.size();
   result.warnings.insert(result.warnings.end(), unmapped.begin(), unmapped.end());
 

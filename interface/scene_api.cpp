@@ -25,4 +25,17 @@ ReadResult read_scene(const void* bytes, std::size_t size) noexcept {
   return result;
 }
 
+Pose frame_zero(const Node& node) {
+  Pose pose;
+  const auto first = [&](std::uint16_t kind, float* dst, int n) {
+    const Track* t = node.track(kind);
+    if (t == nullptr || t->keys.empty()) return;
+    for (int i = 0; i < n; ++i) dst[i] = t->keys.front().value[i];
+  };
+  first(track_position, pose.position, 3);
+  first(track_rotation, pose.rotation, 4);
+  first(track_scale, pose.scale, 3);
+  return pose;
+}
+
 }  // namespace qev3ds

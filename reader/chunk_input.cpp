@@ -25,7 +25,7 @@ ChunkInput::ChunkInput(const void* bytes, std::size_t size)
       buffer_(static_cast<const std::uint8_t*>(bytes)) {}
 
 void ChunkInput::reserve_read(std::uint64_t n) const {
-  if (n > budget_ - consumed_) fail_parse();
+  if (n > budget_ - (extra_ ? extra_consumed_ : consumed_)) fail_parse();
 }
 
 void ChunkInput::fill_buffer() {
@@ -41,7 +41,10 @@ void ChunkInput::fill_buffer() {
 
 void ChunkInput::read_exact(void* dst, std::size_t n) {
   reserve_read(n);
-  consumed_ += n;
+  if (extra_ && (pos_ > extra_limit_ || static_cast<std::uint64_t>(extra_limit_ - pos_) < n)) {
+    fail_parse();
+  }
+  (extra_ ? extra_consumed_ : consumed_) += n;
   auto* out = static_cast<std::uint8_t*>(dst);
   while (n > 0) {
     const std::int64_t offset = pos_ - buf_start_;

@@ -44,6 +44,18 @@ class ChunkInput {
   // before allocating for an array that is about to be read.
   void reserve_read(std::uint64_t n) const;
 
+  // While set, reads count against a second budget of the same size. The
+  // records only the scene API reports are read this way, so whatever they
+  // hold, the walk of the records the C functions answer from reads and
+  // fails exactly as it would without them.
+  // An extra record is read inside its chunk: a read past limit fails.
+  void set_extra(bool on, std::int64_t limit) {
+    extra_ = on;
+    extra_limit_ = limit;
+  }
+  bool extra() const { return extra_; }
+  std::int64_t extra_limit() const { return extra_limit_; }
+
  private:
   void fill_buffer();
 
@@ -55,6 +67,9 @@ class ChunkInput {
   std::size_t buf_len_ = 0;
   std::uint64_t consumed_ = 0;  // bytes read so far, re-reads included
   std::uint64_t budget_;
+  bool extra_ = false;
+  std::int64_t extra_limit_ = 0;
+  std::uint64_t extra_consumed_ = 0;
   std::unique_ptr<std::uint8_t[]> owned_;  // the buffer of a file
   const std::uint8_t* buffer_;             // owned_, or the bytes in memory
 };

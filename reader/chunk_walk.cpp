@@ -1,37 +1,18 @@
 // The chunk walk: one small loop per chunk kind that is descended into. Each
 // loop reads child headers until the position reaches its bound, reads the
 // children it knows in place and skips the rest by their length.
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "reader/chunk_child.h"
 #include "reader/chunk_input.h"
+#include "reader/extra_walk.h"
 #include "reader/reader_state.h"
 
 namespace qev::reader {
 
 namespace {
-
-struct Child {
-  std::int64_t start;
-  ChunkHeader header;
-  std::int64_t end() const { return start + header.length; }
-};
-
-// The next child header at the current position. A length below the header's
-// own size would read the same header forever, and an end past the largest
-// signed 32-bit offset cannot be reached: both end the parse.
-Child next_child(ChunkInput& in) {
-  const std::int64_t start = in.tell_position();
-  const ChunkHeader header = in.read_header();
-  if (header.length < kChunkHeaderSize || start + header.length > INT32_MAX) fail_parse();
-  return Child{start, header};
-}
-
-bool below(ChunkInput& in, std::int64_t bound) { return in.tell_position() < bound; }
-
-void skip(ChunkInput& in, const Child& c) { in.seek_to(c.end()); }
 
 // ---- arrays ----------------------------------------------------------------
 
@@ -132,6 +113,11 @@ void walk_mesh(ChunkInput& in, SceneModel& scene, std::int64_t bound, const char
           skip(in, c);
         }
         break;
+      case MESH_MATRIX:
+      case MESH_COLOR:
+      case MESH_TEXTURE_INFO:
+        read_extra(in, c, [&] { read_mesh_extra(in, c.header.id, layer); });
+        break;
       default:
         skip(in, c);
     }
@@ -151,6 +137,10 @@ void walk_object(ChunkInput& in, SceneModel& scene, const Child& object) {
     const Child c = next_child(in);
     if (c.header.id == N_TRI_OBJECT) {
       walk_mesh(in, scene, c.end(), name);
+    } else if (c.header.id == N_CAMERA) {
+      read_extra(in, c, [&] { read_camera(in, c.end(), name, scene); });
+    } else if (c.header.id == N_DIRECT_LIGHT) {
+      read_extra(in, c, [&] { read_light(in, c.end(), name, scene); });
     } else {
       skip(in, c);
     }
@@ -224,6 +214,14 @@ void walk_texture_map(ChunkInput& in, std::int64_t bound, MaterialRecord& m) {
       case MAT_MAP_TILING:
         m.map_tiling = in.read_u16();
         break;
+      case MAT_MAP_TEXBLUR:
+      case MAT_MAP_USCALE:
+      case MAT_MAP_VSCALE:
+      case MAT_MAP_UOFFSET:
+      case MAT_MAP_VOFFSET:
+      case MAT_MAP_ANG:
+        read_extra(in, c, [&] { read_placement(in, c.header.id, m.map(qev3ds::map_diffuse)); });
+        break;
       default:
         skip(in, c);
     }
@@ -253,7 +251,42 @@ void walk_material(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
       case MAT_TEXMAP:
         walk_texture_map(in, c.end(), m);
         break;
+      case MAT_AMBIENT:
+        read_extra(in, c, [&] { walk_colour_pair(in, c, m.ambient, false); });
+        break;
+      case MAT_SHIN2PCT:
+        read_extra(in, c, [&] { walk_percentage(in, c.end(), m.shininess_strength); });
+        break;
+      case MAT_SELF_ILPCT:
+        read_extra(in, c, [&] { walk_percentage(in, c.end(), m.self_illumination); });
+        break;
+      case MAT_XPFALL:
+        read_extra(in, c, [&] { walk_percentage(in, c.end(), m.transparency_falloff); });
+        break;
+      case MAT_SHADING:
+        read_extra(in, c, [&] { m.shading = in.read_u16(); });
+        break;
+      case MAT_TWO_SIDE:
+        m.two_sided = true;
+        skip(in, c);
+        break;
+      case MAT_WIRE:
+        m.wire = true;
+        skip(in, c);
+        break;
+      case MAT_ADDITIVE:
+        m.additive = true;
+        skip(in, c);
+        break;
+      case MAT_XPFALLIN:
+        m.falloff_in = true;
+        skip(in, c);
+        break;
       default:
+        if (const int kind = map_kind_of(c.header.id); kind > qev3ds::map_diffuse) {
+          read_extra(in, c, [&] { read_map(in, c.end(), m, kind); });
+          break;
+        }
         skip(in, c);
     }
   }
@@ -271,6 +304,9 @@ void walk_editor_data(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
       case MAT_ENTRY:
         walk_material(in, scene, c.end());
         break;
+      case MASTER_SCALE:
+        read_extra(in, c, [&] { scene.master_scale = in.read_f32(); });
+        break;
       default:
         skip(in, c);
     }
@@ -282,6 +318,8 @@ void walk_root(ChunkInput& in, SceneModel& scene, std::int64_t bound) {
     const Child c = next_child(in);
     if (c.header.id == MDATA) {
       walk_editor_data(in, scene, c.end());
+    } else if (c.header.id == KFDATA) {
+      read_extra(in, c, [&] { read_keyframer(in, c.end(), scene.keyframer); });
     } else {
       skip(in, c);
     }

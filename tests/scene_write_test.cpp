@@ -80,6 +80,33 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
       mat.texture = pick(0, 1) ? name(49) : "";
       mat.map_tiling = static_cast<std::uint16_t>(pick(0, 3));
       mat.map_percentage = static_cast<std::uint16_t>(pick(0, 100));
+      if (pick(0, 1)) {
+        mat.ambient[0] = colour();
+        mat.ambient[1] = pick(0, 2) == 0 ? qev3ds::Rgb{} : colour();
+        mat.shininess_strength = static_cast<std::int16_t>(pick(0, 100));
+        mat.self_illumination = static_cast<std::int16_t>(pick(0, 100));
+        mat.transparency_falloff = static_cast<std::int16_t>(pick(0, 100));
+        mat.shading = static_cast<std::uint16_t>(pick(0, 4));
+        mat.two_sided = pick(0, 1);
+        mat.wire = pick(0, 1);
+        mat.additive = pick(0, 1);
+        mat.falloff_in = pick(0, 1);
+        for (int kind = 0; kind < qev3ds::map_kinds; ++kind) {
+          if (pick(0, 2) == 0) continue;
+          qev3ds::TextureMap& map = mat.map(kind);
+          if (kind != qev3ds::map_diffuse) {
+            map.name = name(49);
+            map.percentage = static_cast<std::int16_t>(pick(0, 100));
+            map.tiling = static_cast<std::uint16_t>(pick(0, 3));
+          }
+          map.blur = static_cast<float>(pick(0, 10)) / 10.0f;
+          map.u_scale = static_cast<float>(pick(-4, 4)) / 3.0f;
+          map.v_scale = static_cast<float>(pick(-4, 4)) / 3.0f;
+          map.u_offset = static_cast<float>(pick(-4, 4)) / 7.0f;
+          map.v_offset = static_cast<float>(pick(-4, 4)) / 7.0f;
+          map.rotation = static_cast<float>(pick(-360, 360));
+        }
+      }
       scene.materials.push_back(mat);
     }
     for (int k = pick(0, 3); k > 0; --k) {
@@ -114,7 +141,80 @@ TEST(SceneWrite, GeneratedScenesComeBackEqual) {
         }
         mesh.groups.push_back(group);
       }
+      if (pick(0, 1)) {
+        for (float& v : mesh.matrix) v = static_cast<float>(pick(-9, 9)) / 4.0f;
+        mesh.colour = static_cast<std::uint8_t>(pick(0, 255));
+        if (pick(0, 1)) {  // the type is kept with the numbers only
+          mesh.mapping_type = static_cast<std::uint16_t>(pick(0, 3));
+          mesh.mapping_info.assign(21, static_cast<float>(pick(-9, 9)));
+        }
+      }
       scene.meshes.push_back(mesh);
+    }
+    const auto real = [&] { return static_cast<float>(pick(-999, 999)) / 8.0f; };
+    if (pick(0, 1)) scene.master_scale = real();
+    for (int k = pick(0, 2); k > 0; --k) {
+      qev3ds::Camera cam;
+      cam.name = name(49);
+      for (int i = 0; i < 3; ++i) cam.position[i] = real(), cam.target[i] = real();
+      cam.roll = real();
+      cam.lens = real();
+      if (pick(0, 1)) cam.near_range = real(), cam.far_range = real();
+      scene.cameras.push_back(cam);
+    }
+    for (int k = pick(0, 2); k > 0; --k) {
+      qev3ds::Light light;
+      light.name = name(49);
+      for (int i = 0; i < 3; ++i) light.position[i] = real(), light.colour[i] = real();
+      light.off = pick(0, 1);
+      light.multiplier = real();
+      light.spot = pick(0, 1);
+      if (light.spot) {  // a target and cone are a spot light's only
+        for (float& v : light.target) v = real();
+        light.hotspot = real();
+        light.falloff = real();
+      }
+      scene.lights.push_back(light);
+    }
+    if (pick(0, 1)) {
+      qev3ds::Keyframer& kf = scene.keyframer;
+      kf.revision = static_cast<std::uint16_t>(pick(0, 5));
+      kf.file_name = name(49);
+      kf.length = static_cast<std::uint32_t>(pick(0, 500));
+      kf.start = static_cast<std::uint32_t>(pick(0, 5));
+      kf.end = kf.length;
+      kf.current = static_cast<std::uint32_t>(pick(0, 5));
+      for (int n = pick(0, 5); n > 0; --n) {
+        qev3ds::Node node;
+        node.kind = static_cast<std::uint16_t>(pick(qev3ds::node_object, qev3ds::node_spot));
+        node.id = pick(-1, 70000 % 0x10000);
+        node.name = pick(0, 3) ? name(49) : "$$$DUMMY";
+        node.instance = pick(0, 1) ? name(49) : "";
+        node.flags1 = static_cast<std::uint16_t>(pick(0, 0xFFFF));
+        node.flags2 = static_cast<std::uint16_t>(pick(0, 0xFFFF));
+        node.parent = static_cast<std::uint16_t>(pick(0, 0xFFFF));
+        for (float& v : node.pivot) v = real();
+        const std::uint16_t kinds[] = {
+            qev3ds::track_position, qev3ds::track_rotation, qev3ds::track_scale,
+            qev3ds::track_fov,      qev3ds::track_roll,     qev3ds::track_colour,
+            qev3ds::track_hotspot,  qev3ds::track_falloff,  qev3ds::track_hide};
+        for (int t = pick(0, 3); t > 0; --t) {
+          qev3ds::Track track;
+          track.kind = kinds[pick(0, 8)];
+          track.flags = static_cast<std::uint16_t>(pick(0, 3));
+          for (int k = pick(0, 4); k > 0; --k) {
+            qev3ds::Key key;
+            key.frame = static_cast<std::uint32_t>(pick(0, 500));
+            key.flags = static_cast<std::uint16_t>(pick(0, 31));
+            for (int b = 0; b < 5; ++b)
+              if (key.flags & (1 << b)) key.spline[b] = real();
+            for (int v = 0; v < qev3ds::track_values(track.kind); ++v) key.value[v] = real();
+            track.keys.push_back(key);
+          }
+          node.tracks.push_back(track);
+        }
+        kf.nodes.push_back(node);
+      }
     }
     expect_round_trip(scene, "generated scene " + std::to_string(s));
   }

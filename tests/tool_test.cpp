@@ -300,6 +300,36 @@ TEST(ToolInfo, CountsTheMaterialsEachLayerUses) {
       << json.output;
 }
 
+// info lists the keyframer's tree (indented under parents), cameras and lights.
+TEST(ToolInfo, ListsHierarchyCamerasAndLights) {
+  TempDir dir;
+  qev3ds::Scene scene;
+  scene.cameras.resize(1);
+  scene.cameras[0].name = "cam";
+  scene.cameras[0].lens = 35;
+  scene.lights.resize(1);
+  scene.lights[0].name = "sun";
+  scene.lights[0].spot = true;
+  qev3ds::Node dummy, box;
+  dummy.id = 0;
+  dummy.name = "$$$DUMMY";
+  dummy.instance = "group";
+  box.id = 1;
+  box.name = "box";
+  box.parent = 0;
+  scene.keyframer.nodes = {dummy, box};
+  ASSERT_TRUE(qev3ds::write_scene(dir.path("tree.3ds"), scene).ok());
+  const ToolRun table = tool("info " + dir.path("tree.3ds"), dir);
+  ASSERT_EQ(table.code, 0) << table.output;
+  for (const char* line : {"hierarchy:\n  group (dummy)\n    box (object)\n",
+                           "camera cam: at 0, 0, 0", "lens 35 mm", "light sun: spot at 0, 0, 0"})
+    EXPECT_NE(table.output.find(line), std::string::npos) << line << '\n' << table.output;
+  const ToolRun json = tool("info --json " + dir.path("tree.3ds"), dir);
+  EXPECT_NE(json.output.find("{\"id\": 1, \"name\": \"box\", \"kind\": \"object\", \"parent\": 0}"),
+            std::string::npos)
+      << json.output;
+}
+
 // The triangles of an OBJ in file order, as tinyobjloader reads them.
 std::vector<std::array<float, 9>> obj_triangles(const std::string& path) {
   tinyobj::ObjReader obj;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace qev::tool {
 
@@ -78,6 +79,107 @@ std::string json_string(std::string_view s) {
   return out + "\"";
 }
 
+// A keyframer node's name as a viewer shows it: a dummy by its instance name.
+std::string node_label(const qev3ds::Node& n) {
+  if (n.is_dummy() && !n.instance.empty()) return n.instance;
+  return n.instance.empty() ? n.name : n.name + "." + n.instance;
+}
+
+const char* node_kind(const qev3ds::Node& n) {
+  switch (n.kind) {
+    case qev3ds::node_object:
+      return n.is_dummy() ? "dummy" : "object";
+    case qev3ds::node_camera:
+      return "camera";
+    case qev3ds::node_camera_target:
+      return "camera target";
+    case qev3ds::node_light:
+      return "light";
+    case qev3ds::node_spot:
+      return "spot light";
+    default:
+      return "light target";
+  }
+}
+
+// Depth of each node below its root, following parent ids (at most the
+// node count deep, so a cycle in a file ends).
+std::vector<int> node_depths(const qev3ds::Keyframer& kf) {
+  std::vector<int> ids(kf.nodes.size()), depth(kf.nodes.size(), 0);
+  for (std::size_t i = 0; i < kf.nodes.size(); ++i)
+    ids[i] = kf.nodes[i].id >= 0 ? kf.nodes[i].id : static_cast<int>(i);
+  for (std::size_t i = 0; i < kf.nodes.size(); ++i) {
+    std::uint16_t parent = kf.nodes[i].parent;
+    for (std::size_t steps = 0; parent != 0xFFFF && steps < kf.nodes.size(); ++steps) {
+      std::size_t j = 0;
+      while (j < ids.size() && ids[j] != parent) ++j;
+      if (j == ids.size()) break;
+      ++depth[i];
+      parent = kf.nodes[j].parent;
+    }
+  }
+  return depth;
+}
+
+// Hierarchy, cameras and lights, when the file has them.
+void print_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
+  const std::vector<int> depth = node_depths(scene.keyframer);
+  if (!scene.keyframer.nodes.empty()) std::fprintf(out, "hierarchy:\n");
+  for (std::size_t i = 0; i < scene.keyframer.nodes.size(); ++i) {
+    const qev3ds::Node& n = scene.keyframer.nodes[i];
+    std::fprintf(out, "  %*s%s (%s)\n", 2 * depth[i], "", node_label(n).c_str(), node_kind(n));
+  }
+  for (const qev3ds::Camera& c : scene.cameras) {
+    std::fprintf(out, "camera %s: at %g, %g, %g looking at %g, %g, %g, lens %g mm\n",
+                 c.name.c_str(), c.position[0], c.position[1], c.position[2], c.target[0],
+                 c.target[1], c.target[2], c.lens);
+  }
+  for (const qev3ds::Light& l : scene.lights) {
+    std::fprintf(out, "light %s: %s at %g, %g, %g, colour %g, %g, %g%s\n", l.name.c_str(),
+                 l.spot ? "spot" : "omni", l.position[0], l.position[1], l.position[2], l.colour[0],
+                 l.colour[1], l.colour[2], l.off ? ", off" : "");
+  }
+}
+
+void json_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
+  const qev3ds::Keyframer& kf = scene.keyframer;
+  if (!kf.nodes.empty()) {
+    std::fprintf(out, ",\n  \"nodes\": [");
+    for (std::size_t i = 0; i < kf.nodes.size(); ++i) {
+      const qev3ds::Node& n = kf.nodes[i];
+      std::fprintf(out, "%s\n    {\"id\": %d, \"name\": %s, \"kind\": \"%s\", \"parent\": %d}",
+                   i ? "," : "", n.id, json_string(node_label(n)).c_str(), node_kind(n),
+                   n.parent == 0xFFFF ? -1 : n.parent);
+    }
+    std::fprintf(out, "\n  ]");
+  }
+  if (!scene.cameras.empty()) {
+    std::fprintf(out, ",\n  \"cameras\": [");
+    for (std::size_t i = 0; i < scene.cameras.size(); ++i) {
+      const qev3ds::Camera& c = scene.cameras[i];
+      std::fprintf(out,
+                   "%s{\"name\": %s, \"position\": [%.9g, %.9g, %.9g], \"target\": [%.9g, "
+                   "%.9g, %.9g], \"lens\": %.9g}",
+                   i ? ", " : "", json_string(c.name).c_str(), c.position[0], c.position[1],
+                   c.position[2], c.target[0], c.target[1], c.target[2], c.lens);
+    }
+    std::fprintf(out, "]");
+  }
+  if (!scene.lights.empty()) {
+    std::fprintf(out, ",\n  \"lights\": [");
+    for (std::size_t i = 0; i < scene.lights.size(); ++i) {
+      const qev3ds::Light& l = scene.lights[i];
+      std::fprintf(out,
+                   "%s{\"name\": %s, \"spot\": %s, \"position\": [%.9g, %.9g, %.9g], "
+                   "\"colour\": [%.9g, %.9g, %.9g]}",
+                   i ? ", " : "", json_string(l.name).c_str(), l.spot ? "true" : "false",
+                   l.position[0], l.position[1], l.position[2], l.colour[0], l.colour[1],
+                   l.colour[2]);
+    }
+    std::fprintf(out, "]");
+  }
+}
+
 }  // namespace
 
 void print_table(const qev3ds::Scene& scene, std::FILE* out) {
@@ -102,6 +204,7 @@ void print_table(const qev3ds::Scene& scene, std::FILE* out) {
     std::fprintf(out, "bounds: x %g .. %g, y %g .. %g, z %g .. %g\n", b.lo[0], b.hi[0], b.lo[1],
                  b.hi[1], b.lo[2], b.hi[2]);
   }
+  print_scene_extras(scene, out);
 }
 
 void print_json(const qev3ds::Scene& scene, std::FILE* out) {
@@ -129,6 +232,7 @@ void print_json(const qev3ds::Scene& scene, std::FILE* out) {
     std::fprintf(out, ",\n  \"bounds\": {\"min\": [%.9g, %.9g, %.9g], \"max\": [%.9g, %.9g, %.9g]}",
                  b.lo[0], b.lo[1], b.lo[2], b.hi[0], b.hi[1], b.hi[2]);
   }
+  json_scene_extras(scene, out);
   std::fprintf(out, "\n}\n");
 }
 

@@ -11,6 +11,7 @@
 #include "platform/file_io.h"
 #include "writer/chunk_buffer.h"
 #include "writer/file_header.h"
+#include "writer/scene_extras.h"
 
 namespace qev::writer {
 namespace {
@@ -87,7 +88,9 @@ void material(ChunkBuffer& out, const qev3ds::Material& m) {
   colour_pair(out, MAT_SPECULAR, m.specular);
   percentage(out, MAT_SHININESS, m.shininess);
   percentage(out, MAT_TRANSPARENCY, m.transparency);
-  if (!m.texture.empty() || m.map_percentage != 0 || m.map_tiling != 0) {
+  const qev3ds::TextureMap& placement = m.map(qev3ds::map_diffuse);
+  if (!m.texture.empty() || m.map_percentage != 0 || m.map_tiling != 0 ||
+      has_placement(placement)) {
     out.open(MAT_TEXMAP);
     out.open(INT_PERCENTAGE);
     out.put_u16(m.map_percentage);
@@ -100,8 +103,10 @@ void material(ChunkBuffer& out, const qev3ds::Material& m) {
     out.open(MAT_MAP_TILING);
     out.put_u16(m.map_tiling);
     out.close();
+    diffuse_placement(out, placement);
     out.close();
   }
+  material_extras(out, m);
   out.close();
 }
 
@@ -143,6 +148,7 @@ void mesh(ChunkBuffer& out, const qev3ds::Mesh& m) {
     out.put_f32_array(m.mapping);
     out.close();
   }
+  mesh_extras(out, m);
   // A group that lists no faces covers every face the mesh has when the
   // reader meets it. Usually that is all of them, and the groups and the
   // smoothing words nest in the face array as other writers put them. A
@@ -234,7 +240,7 @@ qev3ds::WriteResult check(const qev3ds::Scene& scene) {
       }
     }
   }
-  return {};
+  return check_extras(scene);
 }
 
 }  // namespace
@@ -254,9 +260,17 @@ void emit(qev::writer::ChunkBuffer& out, const Scene& scene) {
   out.open(qev::MESH_VERSION);
   out.put_u32(qev::writer::kFormatVersion);
   out.close();
+  if (scene.master_scale != 1.0f) {
+    out.open(qev::MASTER_SCALE);
+    out.put_f32(scene.master_scale);
+    out.close();
+  }
   for (const Material& m : scene.materials) qev::writer::material(out, m);
   for (const Mesh& m : scene.meshes) qev::writer::mesh(out, m);
+  for (const Camera& c : scene.cameras) qev::writer::camera(out, c);
+  for (const Light& l : scene.lights) qev::writer::light(out, l);
   out.close();
+  qev::writer::keyframer(out, scene.keyframer);
   out.close();
 }
 

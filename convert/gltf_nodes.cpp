@@ -1,0 +1,236 @@
+// Two-sided materials, texture tint and placement, mesh frames and the node
+// tree of a 3DS scene in glTF.
+#include "gltf_nodes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+
+#include "float_text.h"
+#include "srgb_colour.h"
+#include "text_encoding.h"
+
+namespace qev::convert {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A 4x4 affine matrix, column-major, in glTF's axes.
+using Affine = std::array<double, 16>;
+
+Affine identity_affine() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+
+Affine multiply(const Affine& a, const Affine& b) {
+  Affine r{};
+  for (int c = 0; c < 4; ++c)
+    for (int row = 0; row < 4; ++row) {
+      double s = 0;
+      for (int k = 0; k < 4; ++k) s += a[4 * k + row] * b[4 * c + k];
+      r[4 * c + row] = s;
+    }
+  return r;
+}
+
+// The inverse of a rotation with a uniform scale and a translation.
+Affine invert_similarity(const Affine& a) {
+  const double s2 = a[0] * a[0] + a[1] * a[1] + a[2] * a[2];
+  Affine r = identity_affine();
+  if (!(s2 > 0)) return r;
+  for (int c = 0; c < 3; ++c)
+    for (int row = 0; row < 3; ++row) r[4 * c + row] = a[4 * row + c] / s2;
+  for (int row = 0; row < 3; ++row)
+    r[12 + row] = -(r[row] * a[12] + r[4 + row] * a[13] + r[8 + row] * a[14]);
+  return r;
+}
+
+bool is_identity(const Affine& a) {
+  const Affine i = identity_affine();
+  for (int k = 0; k < 16; ++k)
+    if (std::fabs(a[k] - i[k]) > 1e-12) return false;
+  return true;
+}
+
+Affine to_affine(const std::vector<double>& m) {
+  Affine a = identity_affine();
+  if (m.size() == 16) std::copy(m.begin(), m.end(), a.begin());
+  return a;
+}
+
+std::vector<double> node_matrix(const Affine& a) {
+  if (is_identity(a)) return {};
+  return std::vector<double>(a.begin(), a.end());
+}
+
+}  // namespace
+
+void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
+  m.doubleSided = look.material != nullptr && look.material->two_sided;
+  if (look.texture.empty()) return;
+  const int percentage = look.material != nullptr ? look.material->map_percentage : 0;
+  const float amount =
+      percentage <= 0 || percentage >= 100 ? 1.0f : static_cast<float>(percentage) / 100.0f;
+  const qev3ds::Rgb& c = look.colour;
+  const int bytes[3] = {c.red, c.green, c.blue};
+  for (int k = 0; k < 3; ++k) {
+    const float lin = amount + (1.0f - amount) * srgb_to_linear(bytes[k]);
+    m.pbrMetallicRoughness.baseColorFactor[static_cast<std::size_t>(k)] = json_number(lin);
+  }
+}
+
+void place_uv(const qev3ds::TextureMap& map, float& u, float& v) {
+  if (!map.placed()) return;
+  double x = u, y = v;
+  if (map.rotation != 0.0f) {
+    const double a = static_cast<double>(map.rotation) * kPi / 180.0;
+    const double dx = x - 0.5, dy = y - 0.5;
+    x = 0.5 + dx * std::cos(a) - dy * std::sin(a);
+    y = 0.5 + dx * std::sin(a) + dy * std::cos(a);
+  }
+  x -= map.u_offset;
+  y += map.v_offset;
+  x = (x - 0.5) * map.u_scale + 0.5;
+  y = (y - 0.5) * map.v_scale + 0.5;
+  u = static_cast<float>(x);
+  v = static_cast<float>(y);
+}
+
+MeshFrame::MeshFrame(const qev3ds::Mesh& mesh) {
+  if (!mesh.has_frame()) return;
+  double a[9];
+  for (int k = 0; k < 9; ++k) a[k] = mesh.matrix[k];
+  for (const float f : mesh.matrix)
+    if (!std::isfinite(f)) return;
+  const auto dot = [&](int i, int j) {
+    return a[3 * i] * a[3 * j] + a[3 * i + 1] * a[3 * j + 1] + a[3 * i + 2] * a[3 * j + 2];
+  };
+  const double s2 = dot(0, 0);
+  if (!(s2 > 1e-12)) return;
+  // Only a rotation with one scale for all three axes: anything else has no
+  // glTF node transform a child can be given relative to it.
+  constexpr double kTolerance = 1e-4;
+  if (std::fabs(dot(1, 1) - s2) > kTolerance * s2 || std::fabs(dot(2, 2) - s2) > kTolerance * s2 ||
+      std::fabs(dot(0, 1)) > kTolerance * s2 || std::fabs(dot(0, 2)) > kTolerance * s2 ||
+      std::fabs(dot(1, 2)) > kTolerance * s2)
+    return;
+  const double det = a[0] * (a[4] * a[8] - a[5] * a[7]) - a[1] * (a[3] * a[8] - a[5] * a[6]) +
+                     a[2] * (a[3] * a[7] - a[4] * a[6]);
+  if (det < 0) {
+    // Mirrored: the x axis turned round gives a frame without the mirror,
+    // and the vertices keep it.
+    for (int k = 0; k < 3; ++k) a[k] = -a[k];
+  }
+  std::copy(a, a + 9, axes_);
+  for (int k = 0; k < 3; ++k) origin_[k] = mesh.matrix[9 + k];
+  scale2_ = s2;
+  identity_ = false;
+}
+
+void MeshFrame::point(const float* world, float* local) const {
+  if (identity_) {
+    std::copy(world, world + 3, local);
+    return;
+  }
+  const double d[3] = {world[0] - origin_[0], world[1] - origin_[1], world[2] - origin_[2]};
+  for (int i = 0; i < 3; ++i) {
+    const double* axis = axes_ + 3 * i;
+    local[i] = static_cast<float>((axis[0] * d[0] + axis[1] * d[1] + axis[2] * d[2]) / scale2_);
+  }
+}
+
+void MeshFrame::normal(const float* world, float* local) const {
+  if (identity_) {
+    std::copy(world, world + 3, local);
+    return;
+  }
+  double n[3], len = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double* axis = axes_ + 3 * i;
+    n[i] = axis[0] * world[0] + axis[1] * world[1] + axis[2] * world[2];
+    len += n[i] * n[i];
+  }
+  len = std::sqrt(len);
+  for (int i = 0; i < 3; ++i) local[i] = static_cast<float>(len > 0 ? n[i] / len : 0.0);
+}
+
+std::vector<double> MeshFrame::gltf_matrix() const {
+  if (identity_) return {};
+  // With C the change of axes (x, y, z) -> (x, z, -y): C F C^-1 has the
+  // columns C x, C z, -C y and the origin C o.
+  const auto c = [](const double* v, double* out) {
+    out[0] = v[0];
+    out[1] = v[2];
+    out[2] = -v[1];
+  };
+  std::vector<double> m(16, 0.0);
+  c(axes_, &m[0]);
+  c(axes_ + 6, &m[4]);
+  c(axes_ + 3, &m[8]);
+  for (int k = 0; k < 3; ++k) m[8 + k] = -m[8 + k];
+  c(origin_, &m[12]);
+  m[15] = 1;
+  return m;
+}
+
+void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds::Scene& scene,
+                     const std::vector<int>& mesh_of, const std::vector<MeshFrame>& frames) {
+  const auto mesh_node = [&](std::size_t k) {
+    tinygltf::Node node;
+    node.name = utf8_text(scene.meshes[k].name);
+    node.mesh = mesh_of[k];
+    node.matrix = frames[k].gltf_matrix();
+    return node;
+  };
+  std::map<std::string, std::size_t> mesh_by_name;
+  for (std::size_t k = scene.meshes.size(); k-- > 0;) mesh_by_name[scene.meshes[k].name] = k;
+  std::vector<bool> placed(scene.meshes.size(), false);
+
+  // Object nodes by id: a node without NODE_ID is numbered by its place.
+  // A parent must come before its child, which also rules out cycles.
+  std::map<int, int> gltf_of_id;
+  std::map<int, Affine> world_of_id;
+  int order = 0;
+  for (const qev3ds::Node& kf : scene.keyframer.nodes) {
+    const int id = kf.id >= 0 ? kf.id : order;
+    ++order;
+    if (kf.kind != qev3ds::node_object) continue;
+    tinygltf::Node node;
+    Affine world = identity_affine();
+    if (kf.is_dummy()) {
+      node.name = utf8_text(kf.instance.empty() ? kf.name : kf.instance);
+    } else {
+      const auto it = mesh_by_name.find(kf.name);
+      if (it != mesh_by_name.end()) {
+        node = mesh_node(it->second);
+        world = to_affine(node.matrix);
+        placed[it->second] = true;
+      } else {
+        node.name = utf8_text(kf.name);
+      }
+    }
+    const auto parent = gltf_of_id.find(kf.parent);
+    const Affine local = parent == gltf_of_id.end()
+                             ? world
+                             : multiply(invert_similarity(world_of_id[kf.parent]), world);
+    node.matrix = node_matrix(local);
+    model.nodes.push_back(node);
+    const int index = static_cast<int>(model.nodes.size() - 1);
+    if (parent == gltf_of_id.end()) {
+      root.nodes.push_back(index);
+    } else {
+      model.nodes[static_cast<std::size_t>(parent->second)].children.push_back(index);
+    }
+    if (gltf_of_id.count(id) == 0) {
+      gltf_of_id[id] = index;
+      world_of_id[id] = world;
+    }
+  }
+  for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
+    if (placed[k]) continue;
+    model.nodes.push_back(mesh_node(k));
+    root.nodes.push_back(static_cast<int>(model.nodes.size() - 1));
+  }
+}
+
+}  // namespace qev::convert

@@ -1,0 +1,221 @@
+// What glTF shows of a 3DS scene: doubleSided exactly for two-sided
+// materials, a white base colour under a full-strength texture, map
+// placement in the texture coordinates, world positions equal to the file's
+// vertices through each mesh's frame, and the keyframer's parent links, over
+// the real models and a built scene that holds each of them.
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "qev_3ds_convert.hpp"
+#include "qev_3ds_scene.hpp"
+#include "support/temp_files.h"
+
+namespace qev::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Matrix = std::array<double, 16>;
+
+Matrix node_local(const tinygltf::Node& n) {
+  Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  if (n.matrix.size() == 16) std::copy(n.matrix.begin(), n.matrix.end(), m.begin());
+  return m;
+}
+
+Matrix times(const Matrix& a, const Matrix& b) {
+  Matrix r{};
+  for (int c = 0; c < 4; ++c)
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k) r[4 * c + row] += a[4 * k + row] * b[4 * c + k];
+  return r;
+}
+
+std::vector<float> floats_of(const tinygltf::Model& model, int accessor) {
+  const tinygltf::Accessor& a = model.accessors[static_cast<std::size_t>(accessor)];
+  const tinygltf::BufferView& v = model.bufferViews[static_cast<std::size_t>(a.bufferView)];
+  const auto* p = reinterpret_cast<const float*>(
+      model.buffers[static_cast<std::size_t>(v.buffer)].data.data() + v.byteOffset + a.byteOffset);
+  const std::size_t n = a.count * (a.type == TINYGLTF_TYPE_VEC3 ? 3 : 2);
+  return std::vector<float>(p, p + n);
+}
+
+struct Box {
+  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+  void add(const double* p) {
+    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
+  }
+};
+
+// Exports scene to glTF and checks it against the scene; returns the model.
+// The scene is exported as if read from the file from, whose folder holds its
+// textures; without one, from a folder holding t.png.
+tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& what,
+                                 std::string from = "") {
+  TempDir dir;
+  const std::string out = dir.path("out.gltf");
+  if (from.empty()) {
+    from = dir.path("in.3ds");
+    static const unsigned char png[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
+        0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08,
+        0xD7, 0x63, 0xF8, 0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0x18, 0xDD, 0x8D,
+        0xB0, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    std::ofstream(dir.path("t.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png), sizeof png);
+  }
+  const qev3ds::ConvertReport r = qev3ds::export_file(scene, from, out);
+  EXPECT_TRUE(r.ok()) << what << ": " << r.message;
+  tinygltf::Model model;
+  tinygltf::TinyGLTF loader;
+  std::string err, warn;
+  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                           const unsigned char*, int, void*) { return true; },
+                        nullptr);
+  EXPECT_TRUE(loader.LoadASCIIFromFile(&model, &err, &warn, out)) << what << err;
+
+  // Materials: doubleSided exactly for two-sided ones; white under a full texture.
+  const qev3ds::MaterialIndex index(scene);
+  for (const tinygltf::Material& m : model.materials) {
+    const qev3ds::Material* source = index.find(m.name);
+    EXPECT_EQ(m.doubleSided, source != nullptr && source->two_sided) << what << ' ' << m.name;
+    const bool full =
+        source != nullptr && (source->map_percentage == 0 || source->map_percentage >= 100);
+    if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && full) {
+      for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(m.pbrMetallicRoughness.baseColorFactor[static_cast<std::size_t>(k)], 1.0)
+            << what << ' ' << m.name;
+    }
+  }
+
+  // World positions: each node's positions through its world matrix span the
+  // same box as the file's vertices of its mesh (Z-up to Y-up).
+  std::vector<int> parent(model.nodes.size(), -1);
+  for (std::size_t i = 0; i < model.nodes.size(); ++i)
+    for (int c : model.nodes[i].children) parent[static_cast<std::size_t>(c)] = static_cast<int>(i);
+  for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+    const tinygltf::Node& node = model.nodes[i];
+    if (node.mesh < 0) continue;
+    Matrix world = node_local(node);
+    for (int p = parent[i]; p >= 0; p = parent[static_cast<std::size_t>(p)])
+      world = times(node_local(model.nodes[static_cast<std::size_t>(p)]), world);
+    Box got, want;
+    for (const tinygltf::Primitive& prim :
+         model.meshes[static_cast<std::size_t>(node.mesh)].primitives) {
+      const std::vector<float> pos = floats_of(model, prim.attributes.at("POSITION"));
+      for (std::size_t v = 0; v < pos.size(); v += 3) {
+        double w[3];
+        for (int row = 0; row < 3; ++row)
+          w[row] = world[static_cast<std::size_t>(row)] * pos[v] +
+                   world[static_cast<std::size_t>(4 + row)] * pos[v + 1] +
+                   world[static_cast<std::size_t>(8 + row)] * pos[v + 2] +
+                   world[static_cast<std::size_t>(12 + row)];
+        got.add(w);
+      }
+    }
+    for (const qev3ds::Mesh& mesh : scene.meshes) {
+      if (mesh.name != node.name) continue;
+      for (const qev3ds::Face& f : mesh.faces)
+        for (const std::uint16_t v : {f.a, f.b, f.c}) {
+          const float* q = &mesh.vertices[3 * std::size_t{v}];
+          const double w[3] = {q[0], q[2], -q[1]};
+          want.add(w);
+        }
+      break;
+    }
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(got.lo[k], want.lo[k], 1e-4 * (1 + std::fabs(want.lo[k]))) << what << node.name;
+      EXPECT_NEAR(got.hi[k], want.hi[k], 1e-4 * (1 + std::fabs(want.hi[k]))) << what << node.name;
+    }
+  }
+
+  // Parent links: the object nodes come first, in the keyframer's order.
+  std::map<int, int> gltf_of_id;
+  int order = 0, object = 0;
+  for (const qev3ds::Node& kf : scene.keyframer.nodes) {
+    const int id = kf.id >= 0 ? kf.id : order;
+    ++order;
+    if (kf.kind != qev3ds::node_object) continue;
+    const auto p = gltf_of_id.find(kf.parent);
+    EXPECT_EQ(parent.at(static_cast<std::size_t>(object)), p == gltf_of_id.end() ? -1 : p->second)
+        << what << ' ' << kf.name;
+    gltf_of_id.emplace(id, object++);
+  }
+  return model;
+}
+
+TEST(SceneGltf, RealModelsShowWhatTheFileHolds) {
+  const fs::path folder = fs::path(QEV_ASSIMP_MODELS) / "3DS";
+  if (!fs::is_directory(folder)) GTEST_SKIP() << "no real models";
+  int checked = 0;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    const qev3ds::ReadResult r = qev3ds::read_scene(e.path().string());
+    if (r.status != qev3ds::read_ok || r.scene.meshes.empty()) continue;
+    export_and_check(r.scene, e.path().filename().string(), e.path().string());
+    ++checked;
+  }
+  EXPECT_GT(checked, 5);
+}
+
+// One of each: a two-sided and a one-sided material, a placed texture at
+// full strength, a rotated, a scaled and a mirrored frame, a dummy parent.
+TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
+  qev3ds::Scene scene;
+  qev3ds::Material two, one;
+  two.name = "two";
+  two.two_sided = true;
+  two.diffuse[0] = {200, 100, 50};
+  two.texture = "t.png";
+  two.map_percentage = 100;
+  qev3ds::TextureMap& place = two.map(qev3ds::map_diffuse);
+  place.rotation = 90;
+  place.u_offset = 0.25f;
+  place.v_offset = 0.5f;
+  place.u_scale = 2;
+  place.v_scale = 3;
+  one.name = "one";
+  scene.materials = {two, one};
+  const float frames[3][12] = {{0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 6, 7},
+                               {2, 0, 0, 0, 2, 0, 0, 0, 2, -1, 0, 3},
+                               {-1, 0, 0, 0, 1, 0, 0, 0, 1, 4, 4, 4}};
+  for (int k = 0; k < 3; ++k) {
+    qev3ds::Mesh mesh;
+    mesh.name = "m" + std::to_string(k);
+    mesh.vertices = {10, 0, 0, 11, 2, 0, 10, 1, 3};
+    mesh.mapping = {0, 0, 1, 0, 0, 1};
+    mesh.faces = {{0, 1, 2, 7, 0}};
+    mesh.groups = {{k == 0 ? "two" : "one", 1, {}}};
+    std::copy(frames[k], frames[k] + 12, mesh.matrix);
+    scene.meshes.push_back(mesh);
+  }
+  const auto node = [](int id, const char* name, std::uint16_t parent) {
+    qev3ds::Node n;
+    n.id = id;
+    n.name = name;
+    n.parent = parent;
+    return n;
+  };
+  qev3ds::Node dummy = node(0, "$$$DUMMY", 0xFFFF);
+  dummy.instance = "group";
+  scene.keyframer.nodes = {dummy, node(1, "m0", 0), node(2, "m1", 1), node(3, "m2", 0xFFFF)};
+  const tinygltf::Model model = export_and_check(scene, "built");
+  ASSERT_EQ(model.nodes.size(), 4u);
+  EXPECT_EQ(model.nodes[0].name, "group");
+
+  // The placement on (0,0), (1,0), (0,1): rotated a quarter turn about the
+  // centre, offset, scaled about the centre, and v flipped for glTF.
+  const tinygltf::Primitive& prim = model.meshes.at(0).primitives.at(0);
+  const std::vector<float> uv = floats_of(model, prim.attributes.at("TEXCOORD_0"));
+  const float want[6] = {1.0f, 0.5f, 1.0f, -2.5f, -1.0f, 0.5f};
+  ASSERT_EQ(uv.size(), 6u);
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(uv[static_cast<std::size_t>(k)], want[k], 1e-5) << k;
+}
+
+}  // namespace
+}  // namespace qev::test
