@@ -13,6 +13,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
@@ -24,17 +25,20 @@
 namespace qev::convert {
 namespace {
 
-// One output vertex: the file's vertex, its normal and its mapping.
+// One output vertex: its position, normal and mapping, so that the file's
+// vertices duplicated at one point weld where they agree; a flat face's
+// vertices are its own (own is its index + 1), so that a reader rebuilding
+// smoothing groups from shared vertices and normals keeps it flat.
 struct VertexKey {
-  std::uint32_t vertex;
-  std::uint32_t bits[5];  // normal x, y, z, u, v as bits
+  std::uint32_t bits[8];  // position x, y, z, normal x, y, z, u, v as bits
+  std::uint64_t own;
   bool operator==(const VertexKey& o) const {
-    return vertex == o.vertex && std::memcmp(bits, o.bits, sizeof bits) == 0;
+    return own == o.own && std::memcmp(bits, o.bits, sizeof bits) == 0;
   }
 };
 struct VertexKeyHash {
   std::size_t operator()(const VertexKey& k) const {
-    std::uint64_t h = 1469598103934665603ull ^ k.vertex;
+    std::uint64_t h = (1469598103934665603ull ^ k.own) * 1099511628211ull;
     for (std::uint32_t b : k.bits) h = (h ^ b) * 1099511628211ull;
     return static_cast<std::size_t>(h);
   }
@@ -139,6 +143,18 @@ class Materials {
         look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
     m.pbrMetallicRoughness.roughnessFactor =
         json_number(1.0f - static_cast<float>(shininess) / 100.0f);
+    // The specular colour through KHR_materials_specular, linear as glTF's
+    // colours are; its factor stays the default 1.
+    if (look.material != nullptr) {
+      const qev3ds::Rgb s = specular_colour(*look.material);
+      tinygltf::Value::Array colour{
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.red)))),
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.green)))),
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.blue))))};
+      tinygltf::Value::Object ext{{"specularColorFactor", tinygltf::Value(colour)}};
+      m.extensions["KHR_materials_specular"] = tinygltf::Value(ext);
+      uses_specular_ = true;
+    }
     if (alpha < 1.0f) m.alphaMode = "BLEND";
     if (!look.texture.empty())
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
@@ -147,6 +163,22 @@ class Materials {
     index_.emplace(key, index);
     return index;
   }
+
+  // The scene's materials no face uses, so that every material travels.
+  void add_unused(const qev3ds::Scene& scene) {
+    for (const qev3ds::Material& m : scene.materials) {
+      if (index_.count(m.name) > 0) continue;
+      qev3ds::Look look;
+      look.material = &m;
+      look.material_name = m.name;
+      look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
+      look.transparency = m.transparency;
+      look.texture = m.texture;
+      of(look);
+    }
+  }
+
+  bool uses_specular() const { return uses_specular_; }
 
  private:
   int texture(const std::string& name) {
@@ -174,20 +206,23 @@ class Materials {
   TextureExport& images_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
+  bool uses_specular_ = false;
 };
 
-void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const Normal& n) {
+void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const Normal& n,
+                std::uint64_t own) {
   float uv[2] = {0.0f, 0.0f};
   if (p.textured && v < mesh.mapping_count()) {
     uv[0] = mesh.mapping[2 * std::size_t(v)];
     uv[1] = 1.0f - mesh.mapping[2 * std::size_t(v) + 1];  // glTF's v runs downwards
   }
-  const VertexKey key{
-      v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
+  const float* q = &mesh.vertices[3 * std::size_t(v)];
+  const VertexKey key{{bits_of(q[0] + 0.0f), bits_of(q[1] + 0.0f), bits_of(q[2] + 0.0f),
+                       bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])},
+                      own};
   const auto [it, added] =
       p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
-    const float* q = &mesh.vertices[3 * std::size_t(v)];
     // Z-up to Y-up: (x, y, z) -> (x, z, -y), exact in floats.
     p.positions.insert(p.positions.end(), {q[0], q[2], -q[1]});
     p.normals.insert(p.normals.end(), {n[0], n[2], -n[1]});
@@ -247,7 +282,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
       }
       if (group_of[f] != current_group) {
         current_group = group_of[f];
-        const qev3ds::Look look = qev3ds::face_look(index, mesh, current_group);
+        const qev3ds::Look look = conversion_look(index, mesh, current_group);
         const int material = materials.of(look);
         if (runs.empty() || material != current_material) {
           runs.emplace_back();
@@ -257,9 +292,10 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
         }
       }
       Primitive& p = runs.back();
-      add_corner(p, mesh, face.a, normals[3 * f]);
-      add_corner(p, mesh, face.b, normals[3 * f + 1]);
-      add_corner(p, mesh, face.c, normals[3 * f + 2]);
+      const std::uint64_t own = face.smoothing == 0 ? f + 1 : 0;
+      add_corner(p, mesh, face.a, normals[3 * f], own);
+      add_corner(p, mesh, face.b, normals[3 * f + 1], own);
+      add_corner(p, mesh, face.c, normals[3 * f + 2], own);
       ++result.triangles;
     }
 
@@ -289,6 +325,8 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
     model.nodes.push_back(node);
     root.nodes.push_back(static_cast<int>(model.nodes.size() - 1));
   }
+  materials.add_unused(scene);
+  if (materials.uses_specular()) model.extensionsUsed.push_back("KHR_materials_specular");
   result.materials = model.materials.size();
 
   // The buffer's bytes leave the model: the JSON is written without them

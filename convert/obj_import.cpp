@@ -10,6 +10,7 @@
 
 #include "file_bytes.h"
 #include "import_warnings.h"
+#include "smoothing_from_normals.h"
 
 namespace qev::convert {
 
@@ -25,11 +26,47 @@ std::int32_t scaled_clamped(double v, double scale, double top) {
 
 std::int32_t to_byte(double v) { return scaled_clamped(v, 255.0, 255.0); }
 
-// An OBJ smoothing group n as the group bit it stands for; groups above 8
-// share the eight bits a reader reports.
-std::int32_t smoothing_bits(unsigned int group) {
-  if (group == 0) return 0;
-  return std::int32_t{1} << ((group - 1) % 8);
+// A face's shading for the smoothing rebuild: its vertex normals when it
+// has them, else its `s` number (faces of one number smooth together, "off"
+// or 0 is flat), under a key no normal has (its first word is a NaN's).
+ShadedFace shaded_face(const tinyobj::attrib_t& attrib, const tinyobj::index_t* idx,
+                       const float* corners, unsigned int group) {
+  ShadedFace face;
+  bool normals = true;
+  for (int c = 0; c < 3; ++c)
+    normals = normals && idx[c].normal_index >= 0 &&
+              std::size_t(idx[c].normal_index) < attrib.normals.size() / 3;
+  for (std::size_t c = 0; c < 3; ++c) {
+    ShadedCorner& corner = face.corners[c];
+    for (std::size_t a = 0; a < 3; ++a) corner.position[a] = corners[3 * c + a];
+    if (normals) {
+      corner.shade = shade_of(&attrib.normals[3 * std::size_t(idx[c].normal_index)]);
+      corner.vertex = std::uint64_t(idx[c].normal_index);
+    } else {
+      corner.shade = {0xFFFFFFFFu, group, 0};
+      corner.vertex = ~std::uint64_t{0};  // shared: never taken as a face of its own
+    }
+  }
+  face.hard = !normals && group == 0;
+  return face;
+}
+
+// MTL values as a 3DS material: colours as bytes, Ns (to 1000) as a
+// shininess percentage, dissolve as transparency.
+SourceMaterial source_material(const tinyobj::material_t& m) {
+  const auto rgb = [](const tinyobj::real_t* c) {
+    return qev3ds::Rgb{static_cast<std::int16_t>(to_byte(c[0])),
+                       static_cast<std::int16_t>(to_byte(c[1])),
+                       static_cast<std::int16_t>(to_byte(c[2]))};
+  };
+  SourceMaterial s;
+  s.name = m.name;
+  s.diffuse = rgb(m.diffuse);
+  s.specular = rgb(m.specular);
+  s.shininess = static_cast<std::int16_t>(scaled_clamped(m.shininess, 0.1, 100.0));
+  s.transparency = static_cast<std::int16_t>(scaled_clamped(1.0 - m.dissolve, 100.0, 100.0));
+  s.texture = m.diffuse_texname;
+  return s;
 }
 
 // Bytes in memory as a stream, without the copy a std::istringstream makes.
@@ -125,12 +162,14 @@ bool parse(const std::string& text, tinyobj::MaterialReader& materials, Parsed& 
   return true;
 }
 
-bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings, std::string& error);
+bool scene_from(const Parsed& parsed, Layers& layers, LayerMaterials& sources,
+                ImportWarnings& warnings, std::string& error);
 
 }  // namespace
 
 bool read_obj(const std::string& obj_path, Layers& layers, std::string& error,
-              std::vector<std::string>* warnings, const ReferencedFiles* files) {
+              std::vector<std::string>* warnings, const ReferencedFiles* files,
+              LayerMaterials* sources) {
   layers.clear();
   ImportWarnings said(warnings);
   const ReferencedFiles beside_input = ReferencedFiles::beside(obj_path);
@@ -141,7 +180,8 @@ bool read_obj(const std::string& obj_path, Layers& layers, std::string& error,
     if (!read_file_bytes(obj_path, text, error) || !parse(text, materials, parsed, error))
       return false;
   }
-  return scene_from(parsed, layers, said, error);
+  LayerMaterials unwanted;
+  return scene_from(parsed, layers, sources != nullptr ? *sources : unwanted, said, error);
 }
 
 bool read_obj_text(const std::string& obj, const std::string& mtl, Layers& layers,
@@ -153,18 +193,25 @@ bool read_obj_text(const std::string& obj, const std::string& mtl, Layers& layer
   tinyobj::MaterialStreamReader materials(mtl_in);
   Parsed parsed;
   if (!parse(obj, materials, parsed, error)) return false;
-  return scene_from(parsed, layers, said, error);
+  LayerMaterials unwanted;
+  return scene_from(parsed, layers, unwanted, said, error);
 }
 
 namespace {
 
-bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
-                std::string& error) {
+bool scene_from(const Parsed& parsed, Layers& layers, LayerMaterials& sources,
+                ImportWarnings& warnings, std::string& error) {
   const tinyobj::attrib_t& attrib = parsed.attrib;
   const auto& materials = parsed.materials;
   std::size_t non_finite = 0, not_faces = 0;
   layers.clear();
+  sources.clear();
+  for (const tinyobj::material_t& m : materials) sources.materials.push_back(source_material(m));
   for (const tinyobj::shape_t& shape : parsed.shapes) {
+    // The group's smoothing, rebuilt once its faces are read: which layer
+    // and triangle each face became.
+    std::vector<ShadedFace> shaded;
+    std::vector<std::pair<std::size_t, std::size_t>> where;
     const tinyobj::mesh_t& mesh = shape.mesh;
     // One layer per material used by the group, in order of first use; a
     // group with several materials names each layer after both.
@@ -180,11 +227,12 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
         continue;
       }
       float corners[9] = {}, mapping[6] = {};
+      tinyobj::index_t idx3[3];
       const std::size_t n_vertices = attrib.vertices.size() / 3,
                         n_texcoords = attrib.texcoords.size() / 2;
       bool finite = true;
       for (int c = 0; c < 3; ++c) {
-        const tinyobj::index_t idx = mesh.indices[offset + static_cast<std::size_t>(c)];
+        const tinyobj::index_t idx = idx3[c] = mesh.indices[offset + static_cast<std::size_t>(c)];
         // The parser does not check indices against the arrays; a face that
         // names a vertex the file lacks makes the file unreadable.
         if (idx.vertex_index < 0 || static_cast<std::size_t>(idx.vertex_index) >= n_vertices ||
@@ -193,6 +241,7 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
           error = "face " + std::to_string(f + 1) + " of group '" + shape.name +
                   "' names a vertex or texture coordinate the file does not have";
           layers.clear();
+          sources.clear();
           return false;
         }
         for (int a = 0; a < 3; ++a) {
@@ -210,8 +259,8 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
         ++non_finite;
         continue;
       }
-      const std::int32_t smoothing =
-          f < mesh.smoothing_group_ids.size() ? smoothing_bits(mesh.smoothing_group_ids[f]) : 0;
+      const unsigned int group =
+          f < mesh.smoothing_group_ids.size() ? mesh.smoothing_group_ids[f] : 0;
       const int material = f < mesh.material_ids.size() ? mesh.material_ids[f] : -1;
       auto [it, added] = layer_of.emplace(material, layers.size());
       if (added) {
@@ -228,10 +277,18 @@ bool scene_from(const Parsed& parsed, Layers& layers, ImportWarnings& warnings,
           l.texture = m.diffuse_texname;
         }
         if (l.name.empty()) l.name = "layer" + std::to_string(layers.size() + 1);
-        layers.push_back(l);
+        const bool known = material >= 0 && static_cast<std::size_t>(material) < materials.size();
+        sources.add(layers, std::move(l),
+                    known ? static_cast<std::size_t>(material) : LayerMaterials::kOwn);
       }
-      add_triangle(layers[it->second], corners, mapping, smoothing);
+      where.emplace_back(it->second, layers[it->second].triangle_count());
+      shaded.push_back(shaded_face(attrib, idx3, corners, group));
+      add_triangle(layers[it->second], corners, mapping, 0);
     }
+    mark_detached(shaded);
+    const std::vector<std::uint32_t> words = smoothing_from_normals(shaded);
+    for (std::size_t k = 0; k < words.size(); ++k)
+      layers[where[k].first].smoothing[where[k].second] = static_cast<std::int32_t>(words[k]);
   }
   if (non_finite > 0) warnings.add(non_finite_warning(non_finite, "the OBJ"));
   std::size_t lines = 0, points = 0;
