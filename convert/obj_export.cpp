@@ -161,7 +161,6 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       written[f] = inside(face, mesh.vertex_count()) &&
                    (!mapped || inside(face, mesh.mapping_count())) && finite_corners(mesh, face);
     }
-    const std::size_t normal_base = normal_count;
     const std::vector<std::size_t> normal_of = write_normals(obj, mesh, written, normal_count);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     // A face's look and MTL name depend on its group alone: found once per
@@ -207,7 +206,7 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       for (std::size_t c = 0; c < 3; ++c) {
         obj << ' ' << vertex_base + corner[c] + 1 << '/';
         if (mapped) obj << mapping_base + corner[c] + 1;
-        obj << '/' << normal_base + normal_of[3 * f + c] + 1;
+        obj << '/' << normal_of[3 * f + c] + 1;  // counted across the file
       }
       obj << "\n";
       ++result.faces;

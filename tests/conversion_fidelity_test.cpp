@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <unordered_map>
 
 #include "conversion_look.h"
@@ -174,6 +176,17 @@ TEST(ConversionFidelity, MaterialsColoursAndSmoothingSurviveGlbAndObj) {
       TempDir dir;
       const std::string middle = dir.path("model" + std::string(via)), back = dir.path("back.3ds");
       ASSERT_TRUE(qev3ds::convert_file(file.string(), middle).ok());
+      if (obj) {  // every corner names a vn line of the file
+        std::ifstream in(middle);
+        std::size_t normals = 0, largest = 0;
+        for (std::string line; std::getline(in, line);) {
+          normals += line.rfind("vn ", 0) == 0 ? 1 : 0;
+          std::istringstream corners(line.rfind("f ", 0) == 0 ? line.substr(2) : std::string());
+          for (std::string c; corners >> c;)
+            largest = std::max<std::size_t>(largest, std::stoul(c.substr(c.rfind('/') + 1)));
+        }
+        EXPECT_LE(largest, normals);
+      }
       const qev3ds::ConvertReport r = qev3ds::convert_file(middle, back);
       ASSERT_TRUE(r.ok()) << r.message;
       const qev3ds::ReadResult trip = qev3ds::read_scene(back);
