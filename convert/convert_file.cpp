@@ -1,9 +1,14 @@
 // import_file, export_file and convert_file: the conversions by file name,
 // their outcome as a report instead of messages.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <new>
 
+#include "axes.h"
 #include "convert_steps.h"
+#include "embedded_images.h"
+#include "float_text.h"
 #include "format_sniff.h"
 #include "gltf_export.h"
 #include "gltf_import.h"
@@ -48,6 +53,18 @@ std::size_t face_total(const Scene& scene) {
   return n;
 }
 
+// Imported layers as the scene takes them: Z-up, scaled.
+void place_layers(Layers& layers, bool from_y_up, double scale) {
+  for (Layer& layer : layers) {
+    for (std::size_t i = 0; i + 2 < layer.corners.size(); i += 3) {
+      float* p = &layer.corners[i];
+      if (from_y_up) std::copy_n(qev::convert::z_up_of(p).begin(), 3, p);
+      if (scale != 1.0)
+        for (int k = 0; k < 3; ++k) p[k] = static_cast<float>(p[k] * scale);
+    }
+  }
+}
+
 ImportResult import_layers(const std::string& path, Format from, const ConvertOptions& options,
                            Layers& layers) {
   ImportResult result;
@@ -70,18 +87,31 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
           report);
     }
   }
-  if (ok) result.scene = qev::convert::scene_of_layers(layers, materials);
+  if (ok) {
+    place_layers(layers, from == Format::obj && options.up == ConvertOptions::Up::y, options.scale);
+    result.scene = qev::convert::scene_of_layers(layers, materials);
+  }
   return result;
 }
 
-ConvertReport write_3ds(const Scene& scene, const Layers* imported, const std::string& source,
-                        const std::string& out, const ConvertOptions& options) {
+ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
+                        const std::string& source, const std::string& out,
+                        const ConvertOptions& options) {
   ConvertReport report;
+  // Images a glTF embeds go beside the 3DS file, which names them.
+  qev::convert::EmbeddedImages images(source, out, source_scene, source_layers,
+                                      options.texture_folders, report.warnings);
+  Scene renamed_scene;
+  Layers renamed_layers;
+  const Scene& scene = images.named(source_scene, renamed_scene);
+  const Layers* imported = images.named(source_layers, renamed_layers);
+  std::string why;
   const std::size_t faces = face_total(scene);
   if (faces == 0) report.warnings.push_back(source + " holds no faces; the 3DS file has none");
   if (!options.layers) {
     const WriteResult written = write_scene(out, scene);
     if (!written.ok()) return failed(convert_write_failed, out + ": " + written.message, report);
+    if (!images.commit(why)) report.warnings.push_back("images not written: " + why);
     report.message = "wrote " + count_of(scene.meshes.size(), "mesh", "meshes") + ", " +
                      count_of(faces, "triangle", "triangles") + ", " +
                      count_of(scene.materials.size(), "material", "materials") + " to " + out;
@@ -93,6 +123,7 @@ ConvertReport write_3ds(const Scene& scene, const Layers* imported, const std::s
   if (written.status == QEV_ERR_CAPACITY)
     return failed(convert_capacity, source + ": " + written.message, report);
   if (!written.ok()) return failed(convert_write_failed, written.message, report);
+  if (!images.commit(why)) report.warnings.push_back("images not written: " + why);
   report.message = "wrote " + count_of(layers.size(), "layer", "layers") + ", " +
                    count_of(qev::convert::triangle_total(layers), "triangle", "triangles") +
                    " to " + out;
@@ -114,7 +145,8 @@ ConvertReport write_other(const Scene& scene, const std::string& source, const s
   if (to == Format::obj) {
     qev::convert::ObjExport written;
     const bool ok =
-        qev::convert::write_obj(scene, source, out, written, error, options.texture_folders);
+        qev::convert::write_obj(scene, source, out, written, error, options.texture_folders,
+                                options.up == ConvertOptions::Up::y);
     report.warnings = written.warnings;
     if (!ok) return failed(convert_write_failed, error, report);
     skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
@@ -213,6 +245,12 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
   using namespace qev3ds;
   layers.clear();
   try {
+    if (!(options.scale > 0 && std::isfinite(options.scale))) {
+      return {
+          failed(convert_usage, "the scale must be a positive finite number, not " +
+                                    qev::convert::float_text(static_cast<float>(options.scale))),
+          {}};
+    }
     const Format named = format_of(path);
     if (named == Format::unknown) return {unknown_type(path), {}};
     const Sniffed sniffed = sniff_format(path, named);
@@ -243,6 +281,10 @@ qev3ds::ImportResult import_keeping_layers(const std::string& path,
               {}};
     }
     ImportResult result{{}, std::move(read.scene)};
+    if (options.scale != 1.0) {
+      for (Mesh& mesh : result.scene.meshes)
+        for (float& v : mesh.vertices) v = static_cast<float>(v * options.scale);
+    }
     if (named != Format::three_ds) {
       result.report.warnings.push_back(path + " holds 3DS, not " + format_name(named) +
                                        "; read as 3DS");

@@ -10,9 +10,11 @@
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <unordered_map>
 
+#include "axes.h"
 #include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
@@ -119,13 +121,16 @@ class BufferBuilder {
   tinygltf::Model& model_;
 };
 
-// glTF materials for the looks the faces use, one per material name.
+// glTF materials for the looks the faces use, one per material name (and a
+// second, untextured, for a textured material on a mesh without mapping).
 class Materials {
  public:
-  Materials(tinygltf::Model& model, TextureExport& textures) : model_(model), images_(textures) {}
+  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into)
+      : model_(model), images_(textures), embed_into_(embed_into) {}
 
-  int of(const qev3ds::Look& look) {
-    const std::string key(look.material_name);
+  int of(const qev3ds::Look& look, bool mapped) {
+    std::string key(look.material_name);
+    if (!look.texture.empty() && !mapped) key += std::string(1, '\0') + "unmapped";
     const auto it = index_.find(key);
     if (it != index_.end()) return it->second;
     tinygltf::Material m;
@@ -156,7 +161,7 @@ class Materials {
       uses_specular_ = true;
     }
     if (alpha < 1.0f) m.alphaMode = "BLEND";
-    if (!look.texture.empty())
+    if (!look.texture.empty() && mapped)
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
@@ -174,19 +179,36 @@ class Materials {
       look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
       look.transparency = m.transparency;
       look.texture = m.texture;
-      of(look);
+      of(look, true);
     }
   }
 
   bool uses_specular() const { return uses_specular_; }
 
+  bool textured(int material) const {
+    return model_.materials[std::size_t(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
+  }
+
  private:
+  // The texture of an image name; -1 when the image cannot be used (the
+  // warning is given), so that no URI names a file that is not there.
   int texture(const std::string& name) {
     const auto it = textures_.find(name);
     if (it != textures_.end()) return it->second;
+    int& index = textures_[name];
+    index = -1;
+    const std::string file = images_.place(name);
+    if (file.empty()) return index;
     tinygltf::Image image;
-    image.uri = percent_encode(images_.place(name));
     image.name = utf8_text(name);
+    if (embed_into_ != nullptr) {
+      const TextureExport::Embedded* bytes = images_.embedded(name);
+      if (bytes == nullptr) return index;
+      image.bufferView = embed_into_->view(bytes->bytes.data(), bytes->bytes.size(), 0);
+      image.mimeType = bytes->mime_type;
+    } else {
+      image.uri = percent_encode(file);
+    }
     model_.images.push_back(image);
     if (model_.samplers.empty()) {
       tinygltf::Sampler s;  // repeat in both directions, as 3DS tiles by default
@@ -197,13 +219,13 @@ class Materials {
     t.source = static_cast<int>(model_.images.size() - 1);
     t.sampler = 0;
     model_.textures.push_back(t);
-    const int index = static_cast<int>(model_.textures.size() - 1);
-    textures_.emplace(name, index);
+    index = static_cast<int>(model_.textures.size() - 1);
     return index;
   }
 
   tinygltf::Model& model_;
   TextureExport& images_;
+  BufferBuilder* embed_into_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
   bool uses_specular_ = false;
@@ -223,9 +245,10 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, std::uint16_t v, const N
   const auto [it, added] =
       p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
-    // Z-up to Y-up: (x, y, z) -> (x, z, -y), exact in floats.
-    p.positions.insert(p.positions.end(), {q[0], q[2], -q[1]});
-    p.normals.insert(p.normals.end(), {n[0], n[2], -n[1]});
+    // glTF is Y-up: (x, y, z) -> (x, z, -y), exact in floats.
+    const auto position = y_up_of(q), normal = y_up_of(n.data());
+    p.positions.insert(p.positions.end(), position.begin(), position.end());
+    p.normals.insert(p.normals.end(), normal.begin(), normal.end());
     if (p.textured) p.uvs.insert(p.uvs.end(), {uv[0], uv[1]});
   }
   p.indices.push_back(it->second);
@@ -256,11 +279,14 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
   model.asset.generator = "qev3ds";
   BufferBuilder buffer(model);
   const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
-  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(), false,
-                       result.warnings);
-  Materials materials(model, images);
+  TextureExport images(inputs, std::filesystem::path(out_path).parent_path().string(),
+                       binary ? ImageUse::embed : ImageUse::web, result.warnings);
+  images.reserve(std::filesystem::path(out_path).filename().string());
+  if (!binary) images.reserve(buffer_file_name(out_path));
+  Materials materials(model, images, binary ? &buffer : nullptr);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
+  std::set<std::string> unmapped;  // said once per mesh and texture
 
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& mesh = scene.meshes[k];
@@ -283,11 +309,16 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
       if (group_of[f] != current_group) {
         current_group = group_of[f];
         const qev3ds::Look look = conversion_look(index, mesh, current_group);
-        const int material = materials.of(look);
+        const bool mapped = mesh.mapping_count() > 0;
+        if (!look.texture.empty() && !mapped) {
+          unmapped.insert("mesh \"" + utf8_text(mesh.name) + "\" has no mapping coordinates; " +
+                          "texture \"" + utf8_text(look.texture) + "\" is not applied to it");
+        }
+        const int material = materials.of(look, mapped);
         if (runs.empty() || material != current_material) {
           runs.emplace_back();
           runs.back().material = material;
-          runs.back().textured = !look.texture.empty() && mesh.mapping_count() > 0;
+          runs.back().textured = materials.textured(material);
           current_material = material;
         }
       }
@@ -328,6 +359,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
   materials.add_unused(scene);
   if (materials.uses_specular()) model.extensionsUsed.push_back("KHR_materials_specular");
   result.materials = model.materials.size();
+  result.warnings.insert(result.warnings.end(), unmapped.begin(), unmapped.end());
 
   // The buffer's bytes leave the model: the JSON is written without them
   // and the .bin beside it, both through temporary files.

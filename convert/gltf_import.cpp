@@ -10,8 +10,11 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 
+#include "axes.h"
 #include "file_bytes.h"
 #include "gltf_file_access.h"
 #include "import_warnings.h"
@@ -84,6 +87,41 @@ Matrix local_matrix(const tinygltf::Node& node) {
   return multiply(t, multiply(r, s));
 }
 
+bool embedded(const tinygltf::Image& image) {
+  return image.uri.empty() || image.uri.rfind("data:", 0) == 0;
+}
+
+// Names for the images the file embeds (data: URIs and buffer views), safe
+// for a 3DS texture and 8.3 file names: the image's name without folder and
+// extension, letters and digits upper-cased, at most 8, else IMAGE and its
+// number; .PNG, or .JPG by its MIME type; unique within the file. Empty for
+// images with a URI.
+std::vector<std::string> embedded_image_names(const tinygltf::Model& model) {
+  std::vector<std::string> names(model.images.size());
+  std::set<std::string> taken;
+  for (std::size_t i = 0; i < model.images.size(); ++i) {
+    const tinygltf::Image& image = model.images[i];
+    if (!embedded(image)) continue;
+    std::string stem;
+    const std::string file = image.name.substr(image.name.find_last_of("/\\:") + 1);
+    const std::string name = file.substr(0, file.rfind('.'));
+    for (const char c : name) {
+      if (stem.size() == 8) break;
+      if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) stem += c;
+      if (c >= 'a' && c <= 'z') stem += static_cast<char>(c - 'a' + 'A');
+    }
+    const std::string number = std::to_string(i + 1);
+    if (stem.empty()) stem = "IMAGE" + number;
+    const std::string ext = image.mimeType == "image/jpeg" ? ".JPG" : ".PNG";
+    if (taken.count(stem + ext) != 0)
+      stem = stem.substr(0, std::min<std::size_t>(stem.size(), 8 - number.size())) + number;
+    if (taken.count(stem + ext) != 0) stem = "IMG" + number;
+    names[i] = stem + ext;
+    taken.insert(names[i]);
+  }
+  return names;
+}
+
 struct Reader {
   const tinygltf::Model& model;
   const ReferencedFiles& files;
@@ -91,6 +129,7 @@ struct Reader {
   LayerMaterials& sources;
   std::vector<std::string>& warnings;
   std::string& error;
+  std::vector<std::string> embedded_names;
   std::set<std::string> said;
   std::size_t non_finite = 0;
 
@@ -206,10 +245,9 @@ struct Reader {
     const int source = model.textures[std::size_t(t)].source;
     if (source < 0 || std::size_t(source) >= model.images.size()) return;
     const std::string& uri = model.images[std::size_t(source)].uri;
-    if (uri.empty() || uri.rfind("data:", 0) == 0) {
-      warn(
-          "an image embedded in the glTF has no file name for the 3DS material; the layer is "
-          "untextured");
+    if (embedded(model.images[std::size_t(source)])) {
+      // Written beside a 3DS output under this name (embedded_images.h).
+      layer.texture = embedded_names[std::size_t(source)];
       return;
     }
     // The image is never read, but a name that could only be a file outside
@@ -230,6 +268,29 @@ struct Reader {
     std::vector<ShadedFace> faces;
     std::vector<std::pair<std::size_t, std::size_t>> where;
   };
+  // The base colour texture's KHR_texture_transform as the 2x3 matrix
+  // offset * rotation * scale, which it applies to TEXCOORD_0; identity
+  // when it has none.
+  std::array<double, 6> uv_transform(const tinygltf::Primitive& prim) const {
+    std::array<double, 6> m = {1, 0, 0, 0, 1, 0};  // rows: (a b c), (d e f)
+    if (prim.material < 0 || std::size_t(prim.material) >= model.materials.size()) return m;
+    const auto& ext = model.materials[std::size_t(prim.material)]
+                          .pbrMetallicRoughness.baseColorTexture.extensions;
+    const auto it = ext.find("KHR_texture_transform");
+    if (it == ext.end() || !it->second.IsObject()) return m;
+    const auto pair = [&](const char* key, double x, double y) {
+      const tinygltf::Value& v = it->second.Get(key);
+      if (v.IsArray() && v.ArrayLen() == 2 && v.Get(0).IsNumber() && v.Get(1).IsNumber())
+        return std::array<double, 2>{v.Get(0).GetNumberAsDouble(), v.Get(1).GetNumberAsDouble()};
+      return std::array<double, 2>{x, y};
+    };
+    const std::array<double, 2> offset = pair("offset", 0, 0), scale = pair("scale", 1, 1);
+    const tinygltf::Value& r = it->second.Get("rotation");
+    const double angle = r.IsNumber() ? r.GetNumberAsDouble() : 0.0;
+    const double c = std::cos(angle), s = std::sin(angle);
+    m = {c * scale[0], s * scale[1], offset[0], -s * scale[0], c * scale[1], offset[1]};
+    return m;
+  }
 
   bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world,
                  const std::string& name, Instance& instance) {
@@ -263,6 +324,12 @@ struct Reader {
       if (uvs.size() / 2 != n) {
         error = "TEXCOORD_0 of mesh \"" + mesh.name + "\" does not have one pair per position";
         return false;
+      }
+      const std::array<double, 6> t = uv_transform(prim);
+      for (std::size_t i = 0; i < uvs.size(); i += 2) {
+        const double u = uvs[i], v = uvs[i + 1];
+        uvs[i] = t[0] * u + t[1] * v + t[2];
+        uvs[i + 1] = t[3] * u + t[4] * v + t[5];
       }
     }
     std::vector<std::size_t> order;
@@ -314,14 +381,14 @@ struct Reader {
         for (int r = 0; r < 3; ++r)
           w[r] = world[std::size_t(r)] * q[0] + world[std::size_t(4 + r)] * q[1] +
                  world[std::size_t(8 + r)] * q[2] + world[std::size_t(12 + r)];
-        // Y-up to Z-up: (x, y, z) -> (x, -z, y).
-        const float z_up[3] = {static_cast<float>(w[0]), static_cast<float>(-w[2]),
-                               static_cast<float>(w[1])};
+        const float y_up[3] = {static_cast<float>(w[0]), static_cast<float>(w[1]),
+                               static_cast<float>(w[2])};
+        const auto z_up = z_up_of(y_up);  // glTF is Y-up: (x, y, z) -> (x, -z, y)
         ShadedCorner& corner = shaded.corners[std::size_t(c)];
         for (int r = 0; r < 3; ++r) {
-          finite = finite && std::isfinite(z_up[r]);
-          corners[c * 3 + r] = z_up[r];
-          corner.position[std::size_t(r)] = z_up[r];
+          finite = finite && std::isfinite(z_up[std::size_t(r)]);
+          corners[c * 3 + r] = z_up[std::size_t(r)];
+          corner.position[std::size_t(r)] = z_up[std::size_t(r)];
         }
         // One instance's normals share its transform: equal in the file,
         // equal in the scene.
@@ -500,9 +567,16 @@ struct Census {
   }
 };
 
-// Images are neither decoded nor needed: only their names travel.
-bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                const unsigned char*, int, void*) {
+// Images are never decoded: only their names travel, and the bytes of the
+// embedded ones when they are asked for (user_data then maps image index to
+// bytes).
+bool skip_image(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                const unsigned char* bytes, int size, void* user_data) {
+  if (user_data != nullptr && image != nullptr && embedded(*image) && bytes != nullptr &&
+      size > 0) {
+    (*static_cast<std::map<int, std::string>*>(user_data))[index] =
+        std::string(reinterpret_cast<const char*>(bytes), std::size_t(size));
+  }
   return true;
 }
 
@@ -538,7 +612,8 @@ void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
                        " not converted, only scene " + std::to_string(scene));
   }
   for (const std::string& name : model.extensionsUsed)
-    if (name != "KHR_materials_specular")
+    if (name != "KHR_materials_specular" &&
+        name != "KHR_texture_transform")  // baked into the mapping
       warnings.push_back("extension " + name + " is not supported; what it adds is not carried");
 }
 
@@ -558,7 +633,7 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers&
   Census census{model, error};
   for (int root : model.scenes[which].nodes)
     if (!census.node(root, 0, on_path)) return false;
-  Reader reader{model, files, layers, sources, warnings, error, {}};
+  Reader reader{model, files, layers, sources, warnings, error, embedded_image_names(model), {}};
   reader.materials();
   for (int root : model.scenes[which].nodes) {
     if (!reader.node(root, kIdentity, 0, on_path)) {
@@ -591,8 +666,44 @@ bool bin_chunk_fits(const std::string& bytes) {
   return bin + 8 + u32(bin) <= end;
 }
 
+// glTF 1.0 (asset.version "1.x", or no asset at all, as 1.0 allowed) is
+// another format; a file that requires compressed geometry cannot be read
+// without decoding it. Both are refused by name; JSON that does not parse
+// is left to tinygltf, which says where.
+bool version_and_extensions_read(std::string_view text, std::string& error) {
+  const nlohmann::json doc = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+  if (!doc.is_object()) return true;
+  const auto asset = doc.find("asset");
+  std::string version;
+  if (asset != doc.end() && asset->is_object()) {
+    const auto v = asset->find("version");
+    if (v != asset->end() && v->is_string()) version = v->get<std::string>();
+  }
+  if (asset == doc.end() || version.rfind("1.", 0) == 0 || version == "1") {
+    error = version.empty()
+                ? "it has no asset version, so it is glTF 1.0, which is not supported "
+                  "(only glTF 2.0 is)"
+                : "it is glTF " + version + ", which is not supported (only glTF 2.0 is)";
+    return false;
+  }
+  const auto required = doc.find("extensionsRequired");
+  if (required == doc.end() || !required->is_array()) return true;
+  for (const auto& name : *required) {
+    if (!name.is_string()) continue;
+    const std::string n = name.get<std::string>();
+    if (n == "KHR_draco_mesh_compression" || n == "EXT_meshopt_compression" ||
+        n == "KHR_meshopt_compression") {
+      error =
+          "it requires extension " + n + " (compressed geometry), which this tool does not decode";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
-          const ReferencedFiles& files, std::string& error) {
+          const ReferencedFiles& files, std::string& error,
+          std::map<int, std::string>* images = nullptr) {
   if (bytes.size() > 0xFFFFFFFFu) {
     error = "the file is larger than glTF allows";
     return false;
@@ -606,8 +717,9 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
             " levels";
     return false;
   }
+  if (!version_and_extensions_read(gltf_json_text(bytes, binary), error)) return false;
   tinygltf::TinyGLTF loader;
-  loader.SetImageLoader(skip_image, nullptr);
+  loader.SetImageLoader(skip_image, images);
   GltfFileAccess access(files);
   loader.SetFsCallbacks(access.callbacks());
   std::string err, warn;
@@ -653,6 +765,22 @@ bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>
   const ReferencedFiles beside_input = ReferencedFiles::beside(path);
   return read_gltf_bytes(data, binary, "", layers, warnings, error,
                          files != nullptr ? files : &beside_input, materials);
+}
+
+bool read_gltf_embedded_images(const std::string& path, const ReferencedFiles& files,
+                               std::map<std::string, std::string>& images, std::string& error) {
+  images.clear();
+  std::string data;
+  if (!read_file_bytes(path, data, error)) return false;
+  const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
+  tinygltf::Model model;
+  std::map<int, std::string> by_index;
+  if (!load(model, data, binary, files, error, &by_index)) return false;
+  const std::vector<std::string> names = embedded_image_names(model);
+  for (auto& [index, bytes] : by_index)
+    if (std::size_t(index) < names.size() && !names[std::size_t(index)].empty())
+      images[names[std::size_t(index)]] = std::move(bytes);
+  return true;
 }
 
 }  // namespace qev::convert

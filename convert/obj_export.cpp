@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "axes.h"
 #include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
@@ -96,7 +97,8 @@ bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n &&
 // for each flat face, so that a reader rebuilding the groups from shared
 // normals keeps it flat. Returns the 0-based vn index of every corner.
 std::vector<std::size_t> write_normals(std::ostream& obj, const qev3ds::Mesh& mesh,
-                                       const std::vector<bool>& written, std::size_t& count) {
+                                       const std::vector<bool>& written, bool y_up,
+                                       std::size_t& count) {
   const std::vector<Normal> normals = corner_normals(mesh);
   std::vector<std::size_t> index(normals.size(), 0);
   std::map<std::array<std::uint32_t, 3>, std::size_t> shared;
@@ -116,7 +118,8 @@ std::vector<std::size_t> write_normals(std::ostream& obj, const qev3ds::Mesh& me
           continue;
         }
       }
-      obj << "vn " << number(n[0]) << ' ' << number(n[1]) << ' ' << number(n[2]) << "\n";
+      const std::array<float, 3> v = y_up ? y_up_of(n.data()) : n;  // turned as the vertices are
+      obj << "vn " << number(v[0]) << ' ' << number(v[1]) << ' ' << number(v[2]) << "\n";
       index[3 * f + c] = count++;
     }
   }
@@ -127,7 +130,7 @@ std::vector<std::size_t> write_normals(std::ostream& obj, const qev3ds::Mesh& me
 
 bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
                const std::string& obj_path, ObjExport& result, std::string& error,
-               const std::vector<std::string>& texture_folders) {
+               const std::vector<std::string>& texture_folders, bool y_up) {
   namespace fs = std::filesystem;
   const fs::path mtl_path = fs::path(obj_path).replace_extension(".mtl");
   if (!output_allowed(mtl_path.string(), scene_path, error)) return false;
@@ -136,7 +139,10 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
   std::ostream& obj = obj_file.stream();
   std::ostream& mtl = mtl_file.stream();
   const ReferencedFiles inputs = ReferencedFiles::beside(scene_path, texture_folders);
-  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), true, result.warnings);
+  TextureExport images(inputs, fs::path(obj_path).parent_path().string(), ImageUse::copy_any,
+                       result.warnings);
+  images.reserve(fs::path(obj_path).filename().string());
+  images.reserve(mtl_path.filename().string());
   obj << "# written by qev3ds\nmtllib " << obj_path_text(mtl_path.filename().string()) << "\n";
   mtl << "# written by qev3ds\n";
 
@@ -148,8 +154,10 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
     const qev3ds::Mesh& mesh = scene.meshes[k];
     obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
     for (std::size_t v = 0; v < mesh.vertex_count(); ++v) {
-      obj << "v " << number(mesh.vertices[3 * v]) << ' ' << number(mesh.vertices[3 * v + 1]) << ' '
-          << number(mesh.vertices[3 * v + 2]) << "\n";
+      const float* z_up = &mesh.vertices[3 * v];
+      const std::array<float, 3> p =
+          y_up ? y_up_of(z_up) : std::array<float, 3>{z_up[0], z_up[1], z_up[2]};
+      obj << "v " << number(p[0]) << ' ' << number(p[1]) << ' ' << number(p[2]) << "\n";
     }
     for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
       obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";
@@ -161,7 +169,8 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       written[f] = inside(face, mesh.vertex_count()) &&
                    (!mapped || inside(face, mesh.mapping_count())) && finite_corners(mesh, face);
     }
-    const std::vector<std::size_t> normal_of = write_normals(obj, mesh, written, normal_count);
+    const std::vector<std::size_t> normal_of =
+        write_normals(obj, mesh, written, y_up, normal_count);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     // A face's look and MTL name depend on its group alone: found once per
     // group (the last slot for faces that no group lists).

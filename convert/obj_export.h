@@ -25,8 +25,10 @@ struct ObjExport {
 // beside scene_path (or in texture_folders) are copied beside the OBJ under
 // safe names, which map_Kd gives. Every file is written whole or not at all:
 // false with a message in error, and whatever was at the outputs untouched.
+// Vertices are written Y-up ((x, y, z) as (x, z, -y)) when y_up, else as
+// the scene has them.
 bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
                const std::string& obj_path, ObjExport& result, std::string& error,
-               const std::vector<std::string>& texture_folders = {});
+               const std::vector<std::string>& texture_folders = {}, bool y_up = true);
 
 }  // namespace qev::convert

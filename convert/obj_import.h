@@ -9,11 +9,15 @@
 
 namespace qev::convert {
 
-// Reads obj_path with tinyobjloader, triangulating polygons. Every OBJ group
+// Reads obj_path with tinyobjloader; polygons, concave ones and ones with a
+// hole cut by a keyhole edge too, are cut into triangles by ear clipping
+// (one that crosses itself becomes a fan, with a warning). Every OBJ group
 // (or object) becomes a layer, split further by material when a group uses
 // several; a layer takes its material's diffuse colour, dissolve and diffuse
 // texture. Material libraries are read through files (the OBJ's folder
-// when null) and nowhere else; one refused or missing is a warning. Faces
+// when null) and nowhere else; one refused or missing, a `usemtl` naming no
+// material read and a texture not found are warnings. Names on `usemtl`
+// and `mtllib` lines may hold spaces. Faces
 // with a corner that is not a finite number are left out with a warning.
 // Warnings go to warnings, or to stderr when it is null. False with a
 // message in error when the OBJ is not a regular file or cannot be read,

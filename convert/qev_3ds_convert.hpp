@@ -48,6 +48,16 @@ struct ConvertOptions {
   bool layers = false;
   // Folders searched for textures after the input's own folder.
   std::vector<std::string> texture_folders;
+  // The axis that points up in OBJ files, read and written: y (the default,
+  // as glTF and most OBJ tools have it) or z (as 3DS and STL have it). Y-up
+  // and Z-up differ by a quarter turn about x: (x, y, z) in 3DS is
+  // (x, z, -y) Y-up. glTF is always Y-up and STL always Z-up.
+  enum class Up { y, z };
+  Up up = Up::y;
+  // Every coordinate is multiplied by scale once on import (import_file and
+  // convert_file), whatever the formats: 0.001 reads millimetres as metres.
+  // A positive finite number; anything else is refused (convert_usage).
+  double scale = 1.0;
 };
 
 struct ConvertReport {

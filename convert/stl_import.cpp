@@ -1,4 +1,4 @@
-// Reading STL, binary or ASCII, into one layer.
+// Reading STL, binary or ASCII, into layers.
 #include "stl_import.h"
 
 #include <cmath>
@@ -53,8 +53,26 @@ void read_binary(const std::string& b, Layer& layer, std::size_t& non_finite) {
   }
 }
 
-bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite,
-                std::string& error) {
+Layer grey_layer(const std::string& name) {
+  Layer layer;
+  layer.name = name;
+  layer.red = layer.green = layer.blue = 180;
+  return layer;
+}
+
+// The rest of the line in, trimmed: a solid's name.
+std::string rest_of_line(std::istream& in) {
+  std::string rest;
+  std::getline(in, rest);
+  const std::size_t first = rest.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return rest.substr(first, rest.find_last_not_of(" \t\r") + 1 - first);
+}
+
+// Every `solid ... endsolid` block of the text as a layer named after its
+// solid (name when the solid has none).
+bool read_ascii(const std::string& text, const std::string& name, Layers& layers,
+                std::size_t& non_finite, std::string& error) {
   std::istringstream in(text);
   std::string word;
   in >> word;
@@ -62,11 +80,7 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite,
     error = "neither binary STL (its size does not match its triangle count) nor ASCII STL";
     return false;
   }
-  std::string rest;
-  std::getline(in, rest);
-  const std::size_t first = rest.find_first_not_of(" \t\r");
-  if (first != std::string::npos)
-    layer.name = rest.substr(first, rest.find_last_not_of(" \t\r") + 1 - first);
+  Layer layer = grey_layer(rest_of_line(in));
   float t[9] = {};
   int corners = 0;
   std::size_t line_facets = 0;
@@ -102,7 +116,12 @@ bool read_ascii(const std::string& text, Layer& layer, std::size_t& non_finite,
       corners = 0;
       ++line_facets;
     } else if (word == "endsolid") {
-      return true;
+      rest_of_line(in);
+      if (layer.name.empty()) layer.name = name.empty() ? "stl" : name;
+      if (layer.triangle_count() > 0) layers.push_back(std::move(layer));
+      // Another solid may follow; anything else ends the file.
+      if (!(in >> word) || word != "solid") return true;
+      layer = grey_layer(rest_of_line(in));
     }
   }
   error = "the ASCII STL ends before \"endsolid\"";
@@ -118,18 +137,16 @@ bool is_binary_stl(const std::string& head, std::uint64_t size) {
 bool read_stl_bytes(const std::string& bytes, const std::string& name, Layers& layers,
                     std::string& error, std::vector<std::string>* warnings) {
   layers.clear();
-  Layer layer;
-  layer.name = name;
-  layer.red = layer.green = layer.blue = 180;
   std::size_t non_finite = 0;
   if (is_binary_stl(bytes, bytes.size())) {
+    Layer layer = grey_layer(name.empty() ? "stl" : name);
     read_binary(bytes, layer, non_finite);
-  } else if (!read_ascii(bytes, layer, non_finite, error)) {
+    if (layer.triangle_count() > 0) layers.push_back(std::move(layer));
+  } else if (!read_ascii(bytes, name, layers, non_finite, error)) {
+    layers.clear();
     return false;
   }
   if (non_finite > 0) ImportWarnings(warnings).add(non_finite_warning(non_finite, "the STL"));
-  if (layer.name.empty()) layer.name = name.empty() ? "stl" : name;
-  if (layer.triangle_count() > 0) layers.push_back(std::move(layer));
   return true;
 }
 

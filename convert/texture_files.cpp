@@ -4,7 +4,10 @@
 #include <stb_image_write.h>
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+
+#include "sgi_image.h"
 
 namespace qev::convert {
 namespace fs = std::filesystem;
@@ -13,18 +16,77 @@ namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// PNG and JPEG by their first bytes, whatever the name says.
-bool png_or_jpeg(const std::string& bytes) {
+std::string lower_case(std::string s) {
+  for (char& c : s) c = lower(c);
+  return s;
+}
+
+// The MIME type of a PNG or JPEG by its first bytes, whatever the name
+// says; empty for anything else.
+std::string mime_type_of(const std::string& bytes) {
   const auto b = [&](std::size_t i) {
     return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
   };
-  const bool png = b(0) == 0x89 && b(1) == 'P' && b(2) == 'N' && b(3) == 'G';
-  const bool jpeg = b(0) == 0xFF && b(1) == 0xD8 && b(2) == 0xFF;
-  return png || jpeg;
+  if (b(0) == 0x89 && b(1) == 'P' && b(2) == 'N' && b(3) == 'G') return "image/png";
+  if (b(0) == 0xFF && b(1) == 0xD8 && b(2) == 0xFF) return "image/jpeg";
+  return {};
+}
+
+std::string last_component(const std::string& name) {
+  const std::size_t cut = name.find_last_of("/\\:");
+  return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+bool same_bytes(const fs::path& path, const std::string& bytes) {
+  std::error_code ec;
+  if (fs::file_size(path, ec) != bytes.size() || ec) return false;
+  std::ifstream in(path, std::ios::binary);
+  std::string have(bytes.size(), '\0');
+  in.read(have.data(), static_cast<std::streamsize>(have.size()));
+  return in.gcount() == static_cast<std::streamsize>(bytes.size()) && have == bytes;
 }
 
 void append_to(void* context, void* data, int size) {
-  static_cast<std::ostream*>(context)->write(static_cast<const char*>(data), size);
+  static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                             static_cast<std::size_t>(size));
+}
+
+// An image in any format stb_image reads (BMP, TGA, GIF, ...) or SGI, as
+// PNG bytes; false with why when it cannot be decoded or is too large.
+bool to_png(const std::string& bytes, std::string& png, std::string& why) {
+  png.clear();
+  if (is_sgi(bytes)) {
+    SgiImage image;
+    if (!decode_sgi(bytes, kMaxImagePixels, image, why)) return false;
+    if (stbi_write_png_to_func(append_to, &png, image.width, image.height, image.channels,
+                               image.pixels.data(), image.width * image.channels) == 0) {
+      why = "it could not be encoded as PNG";
+      return false;
+    }
+    return true;
+  }
+  int w = 0, h = 0, channels = 0;
+  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+  const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
+  if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
+    why = std::string("it is not an image this tool can read (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  if (static_cast<long long>(w) * h > kMaxImagePixels) {
+    why = "it is " + std::to_string(w) + " x " + std::to_string(h) +
+          " pixels, more than this tool converts";
+    return false;
+  }
+  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 0);
+  if (pixels == nullptr) {
+    why = std::string("it cannot be decoded (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  const bool ok =
+      stbi_write_png_to_func(append_to, &png, w, h, channels, pixels, w * channels) != 0;
+  stbi_image_free(pixels);
+  if (!ok) why = "it could not be encoded as PNG";
+  return ok;
 }
 
 }  // namespace
@@ -66,83 +128,126 @@ std::string percent_decode(std::string_view s) {
   return out;
 }
 
-TextureExport::TextureExport(const ReferencedFiles& inputs, std::string out_dir, bool any_format,
+TextureExport::TextureExport(const ReferencedFiles& inputs, std::string out_dir, ImageUse use,
                              std::vector<std::string>& warnings)
-    : inputs_(inputs), out_dir_(std::move(out_dir)), any_format_(any_format), warnings_(warnings) {}
+    : inputs_(inputs), out_dir_(std::move(out_dir)), use_(use), warnings_(warnings) {}
+
+void TextureExport::reserve(const std::string& file_name) { taken_.insert(lower_case(file_name)); }
+
+bool TextureExport::load(const std::string& name, Image& image) {
+  // The name as written when it is a plain relative one, then its file
+  // name alone: 3DS files often carry the folder or drive of their maker.
+  std::vector<std::string> candidates;
+  std::string why, first_why;
+  if (plain_relative_name(name, why)) candidates.push_back(name);
+  first_why = why;
+  const std::string file_name = last_component(name);
+  if (!file_name.empty() && (candidates.empty() || candidates[0] != file_name))
+    candidates.push_back(file_name);
+  fs::path source;
+  std::string used;
+  for (const std::string& c : candidates) {
+    source = inputs_.find(c, why);
+    if (first_why.empty()) first_why = why;
+    if (!source.empty()) {
+      used = c;
+      break;
+    }
+  }
+  if (source.empty()) {
+    warnings_.push_back("texture \"" + name +
+                        "\" is not used: " + (first_why.empty() ? why : first_why));
+    return false;
+  }
+  if (!inputs_.read(used, image.bytes, why)) {
+    warnings_.push_back("texture \"" + name + "\" is not used: " + why);
+    return false;
+  }
+  image.source = source.string();
+  image.file_name = safe_file_name(source.filename().string());
+  image.mime_type = mime_type_of(image.bytes);
+  if (!image.mime_type.empty() || use_ == ImageUse::copy_any) return true;
+  // Another format, decoded and encoded again as PNG of the same stem.
+  std::string png;
+  if (!to_png(image.bytes, png, why)) {
+    warnings_.push_back("texture \"" + name + "\" is not used: " + why);
+    return false;
+  }
+  image.bytes = std::move(png);
+  image.mime_type = "image/png";
+  image.file_name = fs::path(image.file_name).replace_extension(".png").string();
+  return true;
+}
+
+void TextureExport::warn_displaced(const std::string& name, const std::string& wanted,
+                                   const std::string& used) {
+  warnings_.push_back("texture \"" + name + "\" is named \"" + used + "\" beside the output: \"" +
+                      wanted + "\" there is a different file, kept");
+}
+
+std::string TextureExport::beside_output(const std::string& name, const Image& image) {
+  const fs::path out_dir = out_dir_.empty() ? fs::path(".") : fs::path(out_dir_);
+  const fs::path wanted(image.file_name);
+  const std::string stem = wanted.stem().string(), ext = wanted.extension().string();
+  std::error_code ec;
+  bool displaced = false;
+  for (int n = 1;; ++n) {
+    const std::string candidate = n == 1 ? image.file_name : stem + "_" + std::to_string(n) + ext;
+    if (taken_.count(lower_case(candidate)) != 0) continue;
+    const fs::path target = out_dir / candidate;
+    if (fs::exists(fs::symlink_status(target, ec))) {
+      const bool same = (!image.source.empty() && fs::equivalent(image.source, target, ec)) ||
+                        (fs::is_regular_file(target, ec) && same_bytes(target, image.bytes));
+      if (!same) {
+        displaced = true;
+        continue;
+      }
+      taken_.insert(lower_case(candidate));
+      if (displaced) warn_displaced(name, image.file_name, candidate);
+      return candidate;  // already there
+    }
+    std::string why;
+    auto file = std::make_unique<OutputFile>();
+    if (!file->open(target.string(), why)) {
+      warnings_.push_back("texture \"" + name + "\" is not written: " + why);
+      return {};
+    }
+    file->stream().write(image.bytes.data(), static_cast<std::streamsize>(image.bytes.size()));
+    files_.push_back(std::move(file));
+    taken_.insert(lower_case(candidate));
+    if (displaced) warn_displaced(name, image.file_name, candidate);
+    return candidate;
+  }
+}
 
 std::string TextureExport::place(const std::string& name) {
   const auto known = placed_.find(name);
   if (known != placed_.end()) return known->second;
   std::string& result = placed_[name];
-  std::string why;
-  const fs::path source = inputs_.find(name, why);
-  if (source.empty()) {
-    result = safe_file_name(name);
-    warnings_.push_back("texture \"" + name + "\" is not used: " + why + "; the output names \"" +
-                        result + "\"");
+  Image image;
+  if (!load(name, image)) {
+    if (use_ == ImageUse::copy_any) result = safe_file_name(name);
     return result;
   }
-  std::string bytes;
-  if (!inputs_.read(name, bytes, why)) {
-    result = safe_file_name(name);
-    warnings_.push_back("texture \"" + name + "\" is not used: " + why);
+  if (use_ == ImageUse::embed) {
+    result = image.file_name;
+    embedded_[name] = Embedded{std::move(image.bytes), image.mime_type};
     return result;
   }
-  // The name the file has on disk, made safe.
-  const std::string on_disk = safe_file_name(source.filename().string());
-  const fs::path out_dir = out_dir_.empty() ? fs::path(".") : fs::path(out_dir_);
-  std::error_code ec;
-  if (any_format_ || png_or_jpeg(bytes)) {
-    result = on_disk;
-    const fs::path target = out_dir / on_disk;
-    if (fs::exists(target, ec) && fs::equivalent(source, target, ec))
-      return result;  // already there
-    auto file = std::make_unique<OutputFile>();
-    if (!file->open(target.string(), why)) {
-      warnings_.push_back("texture \"" + name + "\" is not copied: " + why);
-      return result;
-    }
-    file->stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    files_.push_back(std::move(file));
-    return result;
-  }
-  // Another format: decoded, when its header gives a size worth decoding,
-  // and written as PNG of the same stem.
-  result = fs::path(on_disk).replace_extension(".png").string();
-  int w = 0, h = 0, channels = 0;
-  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
-  const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
-  if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
-    warnings_.push_back("texture \"" + name + "\" is not an image this tool can read (" +
-                        stbi_failure_reason() + "); the output names \"" + result + "\"");
-    return result;
-  }
-  if (static_cast<long long>(w) * h > kMaxImagePixels) {
-    warnings_.push_back(
-        "texture \"" + name + "\" is " + std::to_string(w) + " x " + std::to_string(h) +
-        " pixels, more than this tool converts; the output names \"" + result + "\"");
-    return result;
-  }
-  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 0);
-  if (pixels == nullptr) {
-    warnings_.push_back("texture \"" + name + "\" cannot be decoded (" +
-                        std::string(stbi_failure_reason()) + "); the output names \"" + result +
-                        "\"");
-    return result;
-  }
-  auto file = std::make_unique<OutputFile>();
-  if (file->open((out_dir / result).string(), why)) {
-    if (stbi_write_png_to_func(append_to, &file->stream(), w, h, channels, pixels, w * channels) !=
-        0) {
-      files_.push_back(std::move(file));
-    } else {
-      warnings_.push_back("texture \"" + name + "\" could not be converted to PNG");
-    }
-  } else {
-    warnings_.push_back("texture \"" + name + "\" is not converted: " + why);
-  }
-  stbi_image_free(pixels);
+  result = beside_output(name, image);
   return result;
+}
+
+std::string TextureExport::place_bytes(const std::string& file_name, std::string bytes) {
+  Image image;
+  image.file_name = safe_file_name(file_name);
+  image.bytes = std::move(bytes);
+  return beside_output(file_name, image);
+}
+
+const TextureExport::Embedded* TextureExport::embedded(const std::string& name) const {
+  const auto it = embedded_.find(name);
+  return it == embedded_.end() ? nullptr : &it->second;
 }
 
 std::vector<OutputFile*> TextureExport::files() {

@@ -1,10 +1,11 @@
 // Texture files named by a scene: found inside the folders the user allowed,
 // brought beside the output under a safe name in a format the output takes,
-// and named in URIs.
+// or embedded in it, and named in URIs.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,29 +26,71 @@ std::string percent_decode(std::string_view s);
 // from the image's header before any pixel is decoded.
 inline constexpr long long kMaxImagePixels = 8192LL * 8192LL;
 
-// Images for one output: each texture name becomes a safe file name beside
-// the output; the image is copied there (PNG and JPEG, or any image when
-// any_format) or converted to PNG (BMP, TGA, GIF, ...). The files are
-// written as temporary files and put in place by commit, with the output.
+// What an output does with the images its textures name.
+enum class ImageUse {
+  copy_any,  // copied beside it as they are (OBJ); a missing one keeps its name
+  web,       // beside it as PNG or JPEG, others converted to PNG (glTF)
+  embed,     // PNG or JPEG bytes kept for the output to embed (GLB)
+};
+
+// Images for one output. A texture name is looked up as written when it is
+// a plain relative name, else (and when not found so) by its file name
+// alone: ".\a.jpg" and "C:\maps\a.jpg" both look for a.jpg in the allowed
+// folders. An image in another format than PNG or JPEG (BMP, TGA, GIF,
+// SGI) is converted to PNG where the output needs it. Files beside the
+// output keep the name the image has on disk, made safe, unless another
+// image of this output or a different file already there has it: then a
+// suffix makes it unique, and a warning says so for an existing file. Files
+// are written as temporary files and put in place by commit, with the
+// output.
 class TextureExport {
  public:
-  TextureExport(const ReferencedFiles& inputs, std::string out_dir, bool any_format,
+  TextureExport(const ReferencedFiles& inputs, std::string out_dir, ImageUse use,
                 std::vector<std::string>& warnings);
 
-  // The file name (not yet encoded as a URI) the output gives texture name.
-  // A texture that cannot be found or converted keeps a safe form of its
-  // name, and a warning says why.
+  // A file name beside the output that no image may take (the output's own
+  // name, its buffer), compared without regard to ASCII case.
+  void reserve(const std::string& file_name);
+
+  // The file name (not yet encoded as a URI) the output gives texture name;
+  // empty, with a warning saying why, when the image cannot be used (except
+  // with copy_any, where a missing texture keeps a safe form of its name).
+  // With embed nothing is written: the name is the image's name.
   std::string place(const std::string& name);
+
+  // Bytes that no file holds (an image a glTF embeds), written beside the
+  // output as file_name or, when that is taken, a unique variant of it: the
+  // name used, or empty with a warning when it cannot be written.
+  std::string place_bytes(const std::string& file_name, std::string bytes);
+
+  // With embed, the bytes and MIME type of an image place() named; null
+  // when it gave an empty name.
+  struct Embedded {
+    std::string bytes, mime_type;
+  };
+  const Embedded* embedded(const std::string& name) const;
 
   // The image files made, to be committed with the output.
   std::vector<OutputFile*> files();
 
  private:
+  struct Image {
+    std::string file_name;  // safe, as on disk, .png when converted
+    std::string bytes;
+    std::string mime_type;  // empty when copied as it is
+    std::string source;     // the file it came from
+  };
+  bool load(const std::string& name, Image& image);
+  std::string beside_output(const std::string& name, const Image& image);
+  void warn_displaced(const std::string& name, const std::string& wanted, const std::string& used);
+
   const ReferencedFiles& inputs_;
   std::string out_dir_;
-  bool any_format_;
+  ImageUse use_;
   std::vector<std::string>& warnings_;
+  std::set<std::string> taken_;  // lower-case file names beside the output
   std::map<std::string, std::string> placed_;
+  std::map<std::string, Embedded> embedded_;
   std::vector<std::unique_ptr<OutputFile>> files_;
 };
 

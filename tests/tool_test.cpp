@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "qev_3ds_scene.hpp"
 #include "support/reader_files.h"
@@ -162,7 +163,9 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
     int code;
     const char* message;
   } cases[] = {
-      {"", 2, "required"},
+      {"", 2, "Subcommands:"},
+      {"help convert", 0, "--out-dir"},
+      {"help nonsense", 2, "no command nonsense"},
       {"info", 2, "FILE is required"},
       {"nonsense x", 2, ""},
       {"info " + dir.path("missing.3ds"), 11, "cannot open"},
@@ -183,6 +186,9 @@ TEST(Tool, EveryFailureHasItsExitCodeAndMessage) {
       {"render " + dir.path("junk.3ds") + " " + dir.path("b.png") + " --size 0x5", 2, "--size 0x5"},
       {"--version", 0, "qev3ds " QEV_VERSION},
       {"to-obj --help", 0, "OBJ"},
+      {"from-obj --help", 0, "--scale"},
+      {"convert " + dir.path("junk.3ds") + " " + dir.path("b.obj") + " --up x", 2, "--up"},
+      {"to-obj " + dir.path("junk.3ds") + " " + dir.path("b.obj") + " --scale 0", 2, "--scale"},
   };
   for (const Case& c : cases) {
     const ToolRun r = tool(c.args, dir);
@@ -443,6 +449,66 @@ TEST(ToolOutputs, AFailedWriteLeavesEverythingAsItWas) {
   ASSERT_EQ(tool("convert " + in3ds + " " + dir.path("alias.obj"), dir).code, 0);
   EXPECT_TRUE(fs::is_symlink(dir.path("alias.obj")));
   EXPECT_NE(read_text(dir.path("in.obj")).find("# written by qev3ds"), std::string::npos);
+}
+
+// Many inputs at once: folders by their model files (sub-folders with
+// --recursive, kept under the output folder), a broken file that fails
+// alone, one summary, and the first failure's exit code.
+TEST(ToolBatch, FoldersConvertAroundABrokenFile) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string in = dir.path("in");
+  fs::create_directories(in + "/sub/deeper");
+  fs::create_directories(dir.path("empty"));
+  const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  write_text(in + "/a.obj", tri);
+  write_text(in + "/broken.obj", "v 0 0 0\nf 1 2 3\n");
+  write_text(in + "/notes.txt", "not a model");
+  write_text(in + "/sub/b.stl",
+             "solid b\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+             "vertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid b\n");
+  ASSERT_EQ(tool("demo " + in + "/sub/deeper/c.3ds", dir).code, 0);  // its texture is missing
+  ASSERT_EQ(tool("convert " + in + "/a.obj " + in + "/a.3ds", dir).code, 0);
+  struct Case {
+    std::string args;
+    int code;
+    std::vector<std::string> said, written, not_written;
+  } cases[] = {
+      {"in --to glb --out-dir out -r -j 2",
+       4,
+       {"converted 4, failed 1:", "broken.obj: not a readable OBJ", "c.3ds: warning:", "a.obj.glb"},
+       {"out/a.glb", "out/a.obj.glb", "out/sub/b.glb", "out/sub/deeper/c.glb"},
+       {"out/broken.glb", "out/notes.glb"}},
+      {"in --to STL --out-dir flat",
+       4,
+       {"converted 2, failed 1:"},
+       {"flat/a.stl"},
+       {"flat/sub", "flat/b.stl"}},
+      {"in/a.obj in/sub/b.stl --to 3ds --out-dir two -j 1 -q",
+       0,
+       {},
+       {"two/a.3ds", "two/b.3ds"},
+       {}},
+      {"in/a.obj in/missing.obj --to obj --out-dir m",
+       4,
+       {"converted 1, failed 1:", "missing.obj"},
+       {"m/a.obj"},
+       {}},
+      {"in/a.obj --to xyz --out-dir x", 2, {"--to"}, {}, {"x"}},
+      {"in --out-dir x", 2, {"go together"}, {}, {"x"}},
+      {"empty --to glb --out-dir x", 2, {"no model files"}, {}, {"x"}},
+  };
+  for (const Case& c : cases) {
+    const ToolRun r = tool("convert " + c.args, dir, "cd " + dir.path("") + " && ");
+    EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.output;
+    for (const std::string& s : c.said)
+      EXPECT_NE(r.output.find(s), std::string::npos) << c.args << ": " << s << "\n" << r.output;
+    if (c.said.empty()) {
+      EXPECT_EQ(r.output, "") << c.args;
+    }
+    for (const std::string& f : c.written) EXPECT_TRUE(fs::exists(dir.path(f))) << c.args << f;
+    for (const std::string& f : c.not_written) EXPECT_FALSE(fs::exists(dir.path(f))) << c.args << f;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ int quiet = 0;
 }  // namespace
 
 void set_quiet(int level) { quiet = level; }
+int quiet_level() { return quiet; }
 
 int print_report(const qev3ds::ConvertReport& report) {
   if (quiet < 2) {

@@ -28,6 +28,7 @@ using qev::convert::count_of;
 // How quiet the conversions are (--quiet once: no success output; twice:
 // no warnings either). Errors are always said.
 void set_quiet(int level);
+int quiet_level();
 
 // Prints a report: warnings on stderr, notes and what was written on
 // stdout, or why not on stderr. Returns its status.

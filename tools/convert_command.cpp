@@ -48,7 +48,7 @@ int run_to_obj(const std::string& in, const std::string& out,
   return run_convert(in, {out}, options);
 }
 
-int run_from_obj(const std::string& in, const std::string& out) {
+int run_from_obj(const std::string& in, const std::string& out, qev3ds::ConvertOptions options) {
   if (!expect(in, qev3ds::Format::obj, ".obj") || !expect(out, qev3ds::Format::three_ds, ".3ds"))
     return kUsage;
   // The OBJ command reads OBJ only, whatever else the content would be.
@@ -59,7 +59,6 @@ int run_from_obj(const std::string& in, const std::string& out) {
         sniffed.why.empty() ? "it holds another model format; use convert" : sniffed.why.c_str());
     return kBadObj;
   }
-  qev3ds::ConvertOptions options;
   options.layers = true;
   return run_convert(in, {out}, options);
 }

@@ -19,6 +19,7 @@ int run_to_obj(const std::string& in, const std::string& out,
 
 // A .obj file to .3ds in the layers form (what the thirteen writing
 // functions would write).
-int run_from_obj(const std::string& in, const std::string& out);
+int run_from_obj(const std::string& in, const std::string& out,
+                 qev3ds::ConvertOptions options = {});
 
 }  // namespace qev::tool

@@ -1,11 +1,14 @@
 // qev3ds: inspect, draw and convert meshes in 3DS, OBJ, glTF and STL files.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "batch_command.h"
 #include "cli_common.h"
 #include "convert_command.h"
 #include "demo_scene.h"
@@ -124,11 +127,50 @@ int run_render(const std::string& in, const std::string& out, const RenderSettin
   return kOk;
 }
 
+// `qev3ds help [COMMAND]`, and bare `qev3ds`: the commands, or one
+// command's options, on stdout. Bare `qev3ds` did nothing and says so in
+// its exit code.
+int run_help(const CLI::App& app, const std::string& topic, bool asked) {
+  if (topic.empty()) {
+    std::fputs(app.help().c_str(), stdout);
+    return asked ? kOk : kUsage;
+  }
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == topic && topic != "help") {
+      std::fputs(command->help().c_str(), stdout);
+      return kOk;
+    }
+  }
+  std::fprintf(stderr, "qev3ds: help: no command %s; qev3ds help lists them\n", topic.c_str());
+  return kUsage;
+}
+
+// --up and --scale of the commands that convert; up is "y" or "z".
+void add_placement(CLI::App* command, std::string& up, qev3ds::ConvertOptions& settings) {
+  command
+      ->add_option("--up", up,
+                   "the axis pointing up in OBJ files read and written: y (default) or z; "
+                   "glTF is always Y-up, 3DS and STL Z-up")
+      ->check(CLI::IsMember({"y", "z"}));
+  command
+      ->add_option("--scale", settings.scale,
+                   "multiply every coordinate by this (0.001: millimetres to metres)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const double v = std::strtod(text.c_str(), &end);
+            const bool number = !text.empty() && *end == '\0';
+            return number && v > 0 && std::isfinite(v) ? std::string()
+                                                       : text + " is not a positive finite number";
+          },
+          "S > 0"));
+}
+
 int run(int argc, char** argv) {
   CLI::App app{
       "qev3ds: inspect and draw 3DS files, convert meshes between 3DS and OBJ, glTF and STL"};
   app.set_version_flag("--version", std::string("qev3ds ") + kVersion);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
   int quiet = 0;
   app.add_flag("-q,--quiet", quiet,
                "no report of what was written; given twice, no warnings either (errors always)");
@@ -136,13 +178,17 @@ int run(int argc, char** argv) {
   app.footer(
       "exit codes: 0 done, 2 usage, 3 writing failed, 4 bad OBJ, 5 more than 1,400 layers,\n"
       "6 bad glTF or STL, 7 out of memory or an internal fault, "
-      "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file");
+      "11 cannot open, 12 cannot seek, 13 cannot take the position, 14 not a 3DS file;\n"
+      "convert --to: the code of the first input, in order, that failed\n"
+      "qev3ds help COMMAND: the options of a command");
 
   std::string in, out;
   RenderSettings render_settings;
   std::vector<std::string> outs;
   qev3ds::ConvertOptions settings;
+  std::string up = "y";
   bool json = false;
+  BatchSettings batch;
   CLI::App* demo =
       app.add_subcommand("demo", "write the built-in sample scene, then list it as read back");
   demo->add_option("OUT", out, "the .3ds file to write")->required();
@@ -153,13 +199,16 @@ int run(int argc, char** argv) {
   CLI::App* convert = app.add_subcommand(
       "convert", "convert between .3ds, .obj, .gltf, .glb and .stl, by the file extensions");
   convert->add_option("IN", in, "the file to read")->required();
-  convert->add_option("OUT", outs, "the file to write; several write the same scene in each format")
-      ->required();
+  convert->add_option("OUT", outs,
+                      "the file to write; several write the same scene in each format (with "
+                      "--to: more inputs)");
+  add_batch_options(*convert, batch);
   convert->add_option("--textures", settings.texture_folders,
                       "a folder to search for texture images after the input's own (repeatable)");
   convert->add_flag("--layers", settings.layers,
                     "write 3DS as the thirteen writing functions do: a material per object, "
                     "layers split at their capacities, corners welded");
+  add_placement(convert, up, settings);
   CLI::App* render = app.add_subcommand("render", "draw a scene into a PNG picture");
   render->add_option("IN", in, "the .3ds, .obj, .gltf, .glb or .stl file to read")->required();
   render->add_option("OUT", out, "the .png file to write")->required();
@@ -184,9 +233,14 @@ int run(int argc, char** argv) {
   to_obj->add_option("OUT", out, "the .obj file to write (the .mtl goes beside it)")->required();
   to_obj->add_option("--textures", settings.texture_folders,
                      "a folder to search for texture images after the input's own (repeatable)");
+  add_placement(to_obj, up, settings);
   CLI::App* from_obj = app.add_subcommand("from-obj", "convert an OBJ file (with its MTL) to 3DS");
   from_obj->add_option("IN", in, "the .obj file to read")->required();
   from_obj->add_option("OUT", out, "the .3ds file to write")->required();
+  std::string topic;
+  CLI::App* help = app.add_subcommand("help", "list the commands, or a command's options");
+  help->add_option("COMMAND", topic, "the command to explain");
+  add_placement(from_obj, up, settings);
 
   try {
     app.parse(argc, argv);
@@ -197,12 +251,22 @@ int run(int argc, char** argv) {
     return kUsage;
   }
   set_quiet(quiet);
+  if (help->parsed() || app.get_subcommands().empty()) return run_help(app, topic, help->parsed());
+  settings.up = up == "z" ? qev3ds::ConvertOptions::Up::z : qev3ds::ConvertOptions::Up::y;
   if (demo->parsed()) return run_demo(out);
   if (info->parsed()) return run_info(in, json);
+  if (convert->parsed() && batch.wanted()) {
+    outs.insert(outs.begin(), in);
+    return run_batch(outs, batch, settings);
+  }
+  if (convert->parsed() && outs.empty()) {
+    std::fprintf(stderr, "qev3ds: convert: OUT is required (or --to and --out-dir)\n");
+    return kUsage;
+  }
   if (convert->parsed()) return run_convert(in, outs, settings);
   if (render->parsed()) return run_render(in, out, render_settings, settings.texture_folders);
   if (to_obj->parsed()) return run_to_obj(in, out, settings);
-  return run_from_obj(in, out);
+  return run_from_obj(in, out, settings);
 }
 
 }  // namespace

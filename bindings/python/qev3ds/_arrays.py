@@ -67,7 +67,9 @@ def _text(s: bytes) -> str:
 
 def read(path, face_materials: bool = False) -> Scene:
     """The scene of the 3DS file at path, every layer with numpy arrays,
-    exactly as the thirteen functions report it. face_materials adds each
+    exactly as the thirteen functions report it, but for colour components
+    past a byte (256 for 1.0 in a file of float colours), which are clamped
+    to 0 to 255. face_materials adds each
     face's material from the scene API (one more parse). Raises Qev3dsError
     with the read status 1 to 4."""
     fs_path = os.fsencode(path)
@@ -84,7 +86,8 @@ def read(path, face_materials: bool = False) -> Scene:
                 # The library gives an untextured layer's triangles six zeros.
                 mapping = np.empty((n, 3, 2), np.float32) if texture else np.zeros((n, 3, 2), np.float32)
                 _native.read_fill(k, n, corners, mapping if texture else None, smoothing)
-                layers.append(ArrayLayer(_text(name), (r, g, b), transparency, _text(texture),
+                colour = tuple(_checks.byte(c) for c in (r, g, b))
+                layers.append(ArrayLayer(_text(name), colour, transparency, _text(texture),
                                          corners, mapping, smoothing))
         finally:
             _native.read_end()
@@ -100,24 +103,30 @@ def read(path, face_materials: bool = False) -> Scene:
 
 # ---- writing ---------------------------------------------------------------
 
-def write(path, layers) -> None:
+def write(path, layers, split: bool = True) -> List[str]:
     """Writes layers to path as a 3DS file: a Scene as read returns it, or a
     sequence of layers. Each layer is an ArrayLayer, a qev3ds.legacy.Layer
     of Triangles, or any object or dict with name, colour, transparency,
     texture, corners ((n, 3, 3) or (n, 9), any real dtype) and optionally
     mapping and smoothing. Everything is checked before the file is created
     (ValueError naming the layer); a refusal while writing (Qev3dsError,
-    for example a layer over limits.vertices welded vertices) removes the
-    file."""
+    file. A layer over a writer's capacity (limits.triangles,
+    limits.textured_triangles, limits.vertices welded vertices) is split as
+    the qev3ds tool splits it, into consecutive layers "name", "name.2", ...
+    with names made unique (qev3ds::fit_layers); returns one sentence per
+    layer split. split=False refuses such a layer instead: a ValueError, or
+    Qev3dsError -3 for the vertices only the writer counts."""
     if isinstance(layers, Scene):
         layers = layers.layers
-    _write_prepared(*_checks.prepare_scene(path, layers))
+    notes: List[str] = []
 
+    def fit(prepared):
+        fitted, said = _convert.fit_layers(prepared)
+        notes.extend(said)
+        return fitted
 
-def write_split(path, layers) -> None:
-    """write, with every layer over a writer's capacity split first by the
-    library's own splitting (qev3ds::fit_layers), for the meshio format."""
-    _write_prepared(*_checks.prepare_scene(path, layers, split=lambda p: _convert.fit_layers(p)[0]))
+    _write_prepared(*_checks.prepare_scene(path, layers, split=fit if split else None))
+    return notes
 
 
 def _write_prepared(fs_path: bytes, shown: str, prepared) -> None:

@@ -59,6 +59,12 @@ def _name_bytes(value, what: str, limit: int) -> bytes:
     return b
 
 
+def byte(component: int) -> int:
+    """A colour component as read, clamped to a byte: a file of float
+    colours gives 256 for 1.0 (and more, or less than 0, past it)."""
+    return max(0, min(255, component))
+
+
 def _int(value, what: str, low: int, high: int) -> int:
     try:
         v = int(value)
@@ -125,10 +131,10 @@ def _prepare(layer, k: int, counted: bool) -> Prepared:
         raise ValueError(f"{label} colour must be (r, g, b)") from None
     if len(colour) != 3:
         raise ValueError(f"{label} colour must be (r, g, b), not {colour!r}")
-    # The library keeps 16 bits of each (what a read can give back); the low
-    # 8 bits of a colour component reach the file.
-    colour = tuple(_int(c, f"{label} colour", -32768, 65535) for c in colour)
-    transparency = _int(_field(layer, "transparency", 0), f"{label} transparency", -32768, 65535)
+    # A file holds a byte per component and a percentage: anything else
+    # would reach it wrapped (300 as 44, -1 as 255).
+    colour = tuple(_int(c, f"{label} colour", 0, 255) for c in colour)
+    transparency = _int(_field(layer, "transparency", 0), f"{label} transparency", 0, 100)
 
     legacy = _field(layer, "triangles")
     if _field(layer, "corners") is None and legacy is not None:
@@ -147,6 +153,8 @@ def _prepare(layer, k: int, counted: bool) -> Prepared:
     n = corners.shape[0]
     if counted:
         _check_count(n, bool(texture), label)
+    elif n > MAX_LAYERS * (MAX_TEXTURED_TRIANGLES if texture else MAX_TRIANGLES):
+        raise ValueError(f"{label} has {n} triangles; split into layers, a 3DS file holds fewer")
     with np.errstate(over="ignore"):  # beyond float32: infinite, refused next
         corners = np.ascontiguousarray(corners, np.float32).reshape(n, 9)
     if not np.isfinite(corners).all():

@@ -4,6 +4,7 @@ capacities, and layers split to fit them: the C++ API of the library
 extension module."""
 
 import collections
+import math
 import os
 from dataclasses import dataclass, field
 from typing import List
@@ -39,13 +40,17 @@ class ConvertReport:
         return self.status == 0
 
 
-def convert(src, dst, *, layers: bool = False, textures=None) -> ConvertReport:
+def convert(src, dst, *, layers: bool = False, textures=None, up: str = "y",
+            scale: float = 1.0) -> ConvertReport:
     """Converts the file src into dst, each a .3ds, .obj, .gltf, .glb or
     .stl file by its extension. layers=True writes a 3DS output as the
     thirteen writing functions would (one material per layer, layers split
     at their capacities, corners welded); the default keeps every mesh,
     material and vertex as it is. textures: a folder, or a list of folders,
-    searched for textures after src's own folder. Returns the report;
+    searched for textures after src's own folder. up: the axis pointing up
+    in OBJ files read and written, "y" (glTF is always Y-up, 3DS and STL
+    Z-up) or "z". scale: every coordinate is multiplied by it once, a
+    positive finite number (0.001: millimetres to metres). Returns the report;
     raises Qev3dsError carrying it (as .report) when the conversion failed,
     for example status 4 for an OBJ that cannot be read, 14 for a 3DS input
     that is not a 3DS file."""
@@ -55,11 +60,16 @@ def convert(src, dst, *, layers: bool = False, textures=None) -> ConvertReport:
         folders = [os.fsencode(textures)]
     else:
         folders = [os.fsencode(t) for t in textures]
+    if up not in ("y", "z"):
+        raise ValueError(f"up must be 'y' or 'z', not {up!r}")
+    scale = float(scale)
+    if not (math.isfinite(scale) and scale > 0):
+        raise ValueError(f"scale must be a positive finite number, not {scale}")
     fs_src, fs_dst = os.fsencode(src), os.fsencode(dst)
     for what, value in [("src", fs_src), ("dst", fs_dst)] + [("a texture folder", f) for f in folders]:
         if b"\0" in value:
             raise ValueError(f"{what} holds a NUL character")
-    report = ConvertReport(*_native.convert(fs_src, fs_dst, bool(layers), folders))
+    report = ConvertReport(*_native.convert(fs_src, fs_dst, bool(layers), folders, up, scale))
     if not report.ok:
         raise Qev3dsError(report.status, os.fsdecode(fs_src), report=report)
     return report

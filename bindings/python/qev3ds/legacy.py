@@ -143,7 +143,8 @@ def _fetch_layers(lib) -> List[Layer]:
         kk = _i32(k)
         lib.QEV_READ_3DS_LAYER(ref(kk), name, ref(transparency), ref(red), ref(green), ref(blue), texture)
         lib.QEV_READ_3DS_N_TRI(ref(kk), ref(n))
-        layer = Layer(name.value.decode("latin-1"), (red.value, green.value, blue.value),
+        colour = tuple(_checks.byte(c.value) for c in (red, green, blue))
+        layer = Layer(name.value.decode("latin-1"), colour,
                       transparency.value, texture.value.decode("latin-1"))
         for t in range(1, n.value + 1):
             lib.QEV_READ_3DS_TRIANGLE(ref(kk), ref(_i32(t)), ref(smoothing), corners, mapping)

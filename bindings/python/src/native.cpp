@@ -318,17 +318,21 @@ PyObject* text_list(const std::vector<std::string>& items) {
   return list;
 }
 
-// convert(src: bytes, dst: bytes, layers: bool, texture_folders: [bytes])
-// -> (status, message, [warning], [note])
+// convert(src: bytes, dst: bytes, layers: bool, texture_folders: [bytes],
+// up: 'y' or 'z', scale: float) -> (status, message, [warning], [note])
 PyObject* convert(PyObject*, PyObject* args) {
   const char *src, *dst;
-  int layers;
+  int layers, up;
   PyObject* folders;
-  if (!PyArg_ParseTuple(args, "yypO!", &src, &dst, &layers, &PyList_Type, &folders)) {
+  double scale;
+  if (!PyArg_ParseTuple(args, "yypO!Cd", &src, &dst, &layers, &PyList_Type, &folders, &up,
+                        &scale)) {
     return nullptr;
   }
   qev3ds::ConvertOptions options;
   options.layers = layers != 0;
+  options.up = up == 'z' ? qev3ds::ConvertOptions::Up::z : qev3ds::ConvertOptions::Up::y;
+  options.scale = scale;
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(folders); ++i) {
     const char* folder = PyBytes_AsString(PyList_GET_ITEM(folders, i));
     if (folder == nullptr) return nullptr;

@@ -142,6 +142,11 @@ class WriteTakesWhatUsersHave(TempDirCase):
             ("non-Latin-1 name", [{"name": "\u4e00", "corners": good}], "Latin-1"),
             ("colour of two", [{"name": "A", "colour": (1, 2), "corners": good}], "(r, g, b)"),
             ("colour not integral", [{"name": "A", "colour": (1.5, 2, 3), "corners": good}], "integer"),
+            # Once wrapped into the file's byte: 300 as 44, -1 as 255.
+            ("colour over a byte", [{"name": "A", "colour": (300, 0, 0), "corners": good}], "0 to 255, not 300"),
+            ("colour below 0", [{"name": "A", "colour": (0, -1, 0), "corners": good}], "0 to 255, not -1"),
+            ("transparency over 100", [{"name": "A", "transparency": 101, "corners": good}], "0 to 100"),
+            ("transparency below 0", [{"name": "A", "transparency": -1, "corners": good}], "0 to 100"),
             ("smoothing shape", [{"name": "A", "corners": good, "smoothing": [1]}], "smoothing"),
             ("smoothing too big", [{"name": "A", "corners": good, "smoothing": [2 ** 40, 0]}], "32 bits"),
             ("mapping shape", [{"name": "A", "texture": "t", "corners": good, "mapping": np.zeros((2, 2))}], "mapping"),
@@ -157,7 +162,7 @@ class WriteTakesWhatUsersHave(TempDirCase):
             with self.subTest(what):
                 path = self.path("refused.3ds")
                 with self.assertRaises(ValueError) as refused:
-                    qev3ds.write(path, layers)
+                    qev3ds.write(path, layers, split=False)
                 self.assertIn(message, str(refused.exception))
                 self.assertFalse(os.path.exists(path))
 
@@ -167,13 +172,31 @@ class WriteTakesWhatUsersHave(TempDirCase):
         corners = np.arange(40000 * 9, dtype=np.float32).reshape(40000, 9)
         path = self.path("big.3ds")
         with self.assertRaises(qev3ds.Qev3dsError) as refused:
-            qev3ds.write(path, [{"name": "Big", "corners": corners}])
+            qev3ds.write(path, [{"name": "Big", "corners": corners}], split=False)
         self.assertEqual(refused.exception.status, -3)
         self.assertIn("'Big'", str(refused.exception))
         self.assertFalse(os.path.exists(path))
         with self.assertRaises(qev3ds.Qev3dsError) as cannot:
             qev3ds.write(self.path("no/such/dir/x.3ds"), [])
         self.assertEqual(cannot.exception.status, -6)
+
+    def test_layers_over_a_capacity_are_split_as_the_tool_splits_them(self):
+        spread = np.arange(40000 * 9, dtype=np.float32).reshape(40000, 3, 3)  # 120,000 vertices
+        cases = [
+            ("triangles", {"name": "A", "corners": np.zeros((40001, 3, 3))}, ["A", "A.2"]),
+            ("textured", {"name": "T", "texture": "t.png", "corners": np.zeros((13334, 3, 3))}, ["T", "T.2"]),
+            ("vertices", {"name": "V", "corners": spread}, ["V", "V.2", "V.3", "V.4"]),
+            ("within", {"name": "W", "corners": np.zeros((40000, 3, 3))}, ["W"]),
+        ]
+        for what, layer, names in cases:
+            with self.subTest(what):
+                path = self.path("split.3ds")
+                notes = qev3ds.write(path, [layer])
+                self.assertEqual(len(notes), len(names) > 1)
+                back = qev3ds.read(path).layers
+                self.assertEqual([l.name for l in back], names)
+                np.testing.assert_array_equal(np.concatenate([l.corners for l in back]),
+                                              np.asarray(layer["corners"], np.float32))
 
     def test_threads_take_turns(self):
         errors = []
