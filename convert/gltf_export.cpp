@@ -172,7 +172,11 @@ class Materials {
   // The scene's materials no face uses, so that every material travels.
   void add_unused(const qev3ds::Scene& scene) {
     for (const qev3ds::Material& m : scene.materials) {
-      if (index_.count(m.name) > 0) continue;
+      // Written already, for mapped or for unmapped faces.
+      const auto near = index_.lower_bound(m.name);
+      if (near != index_.end() && near->first.compare(0, m.name.size(), m.name) == 0 &&
+          (near->first.size() == m.name.size() || near->first[m.name.size()] == '\0'))
+        continue;
       qev3ds::Look look;
       look.material = &m;
       look.material_name = m.name;
