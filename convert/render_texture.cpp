@@ -1,7 +1,5 @@
 #include "render_texture.h"
 
-#include <stb_image.h>
-
 #include <cmath>
 
 #include "referenced_files.h"
@@ -54,21 +52,11 @@ const Texture* TextureCache::find(const std::string& name) {
   };
   if (files_ == nullptr) return missing("no folder to look for it in was given");
   std::string bytes, why;
-  if (!files_->read(name, bytes, why)) return missing(why);
-  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
-  const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
-  int w = 0, h = 0, channels = 0;
-  if (!stbi_info_from_memory(data, length, &w, &h, &channels))
-    return missing(std::string("not an image this tool can read (") + stbi_failure_reason() + ")");
-  if (static_cast<long long>(w) * h > kMaxImagePixels)
-    return missing(std::to_string(w) + " x " + std::to_string(h) +
-                   " pixels, more than this tool decodes");
-  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 3);
-  if (pixels == nullptr)
-    return missing(std::string("cannot be decoded (") + stbi_failure_reason() + ")");
-  std::vector<unsigned char> rgb(pixels, pixels + static_cast<std::size_t>(w) * h * 3);
-  stbi_image_free(pixels);
-  slot = std::make_unique<Texture>(w, h, std::move(rgb));
+  std::filesystem::path source;
+  if (!read_texture(*files_, name, bytes, source, why)) return missing(why);
+  DecodedImage image;
+  if (!decode_image(bytes, 3, image, why)) return missing(why);
+  slot = std::make_unique<Texture>(image.width, image.height, std::move(image.pixels));
   return slot.get();
 }
 

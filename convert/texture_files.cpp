@@ -55,41 +55,93 @@ void append_to(void* context, void* data, int size) {
 // PNG bytes; false with why when it cannot be decoded or is too large.
 bool to_png(const std::string& bytes, std::string& png, std::string& why) {
   png.clear();
-  if (is_sgi(bytes)) {
-    SgiImage image;
-    if (!decode_sgi(bytes, kMaxImagePixels, image, why)) return false;
-    if (stbi_write_png_to_func(append_to, &png, image.width, image.height, image.channels,
-                               image.pixels.data(), image.width * image.channels) == 0) {
-      why = "it could not be encoded as PNG";
-      return false;
+  DecodedImage image;
+  if (!decode_image(bytes, 0, image, why)) return false;
+  if (stbi_write_png_to_func(append_to, &png, image.width, image.height, image.channels,
+                             image.pixels.data(), image.width * image.channels) == 0) {
+    why = "it could not be encoded as PNG";
+    return false;
+  }
+  return true;
+}
+
+// SGI pixels of any channel count as the channels asked for: grey is
+// repeated, alpha dropped or made opaque.
+void convert_channels(SgiImage& from, int channels, DecodedImage& to) {
+  to.width = from.width;
+  to.height = from.height;
+  if (channels == 0 || channels == from.channels) {
+    to.channels = from.channels;
+    to.pixels = std::move(from.pixels);
+    return;
+  }
+  to.channels = channels;
+  const std::size_t count = static_cast<std::size_t>(from.width) * from.height;
+  to.pixels.assign(count * static_cast<std::size_t>(channels), 255);
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned char* p = &from.pixels[i * static_cast<std::size_t>(from.channels)];
+    const bool grey = from.channels < 3;
+    for (int c = 0; c < channels; ++c) {
+      unsigned char v = 255;
+      if (c < 3)
+        v = grey ? p[0] : p[c];
+      else if (from.channels == 2 || from.channels == 4)
+        v = p[from.channels - 1];
+      to.pixels[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] = v;
     }
+  }
+}
+
+}  // namespace
+
+bool decode_image(const std::string& bytes, int channels, DecodedImage& image, std::string& why) {
+  if (is_sgi(bytes)) {
+    SgiImage sgi;
+    if (!decode_sgi(bytes, kMaxImagePixels, sgi, why)) return false;
+    convert_channels(sgi, channels, image);
     return true;
   }
-  int w = 0, h = 0, channels = 0;
+  int w = 0, h = 0, stored = 0;
   const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
   const int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
-  if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
+  if (!stbi_info_from_memory(data, length, &w, &h, &stored)) {
     why = std::string("it is not an image this tool can read (") + stbi_failure_reason() + ")";
     return false;
   }
   if (static_cast<long long>(w) * h > kMaxImagePixels) {
     why = "it is " + std::to_string(w) + " x " + std::to_string(h) +
-          " pixels, more than this tool converts";
+          " pixels, more than this tool decodes";
     return false;
   }
-  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 0);
+  unsigned char* pixels = stbi_load_from_memory(data, length, &w, &h, &stored, channels);
   if (pixels == nullptr) {
     why = std::string("it cannot be decoded (") + stbi_failure_reason() + ")";
     return false;
   }
-  const bool ok =
-      stbi_write_png_to_func(append_to, &png, w, h, channels, pixels, w * channels) != 0;
+  image.width = w;
+  image.height = h;
+  image.channels = channels == 0 ? stored : channels;
+  image.pixels.assign(pixels, pixels + static_cast<std::size_t>(w) * h * image.channels);
   stbi_image_free(pixels);
-  if (!ok) why = "it could not be encoded as PNG";
-  return ok;
+  return true;
 }
 
-}  // namespace
+bool read_texture(const ReferencedFiles& inputs, const std::string& name, std::string& bytes,
+                  fs::path& source, std::string& why) {
+  std::vector<std::string> candidates;
+  std::string first_why;
+  if (plain_relative_name(name, first_why)) candidates.push_back(name);
+  const std::string file_name = last_component(name);
+  if (!file_name.empty() && (candidates.empty() || candidates[0] != file_name))
+    candidates.push_back(file_name);
+  for (const std::string& c : candidates) {
+    source = inputs.find(c, why);
+    if (first_why.empty()) first_why = why;
+    if (!source.empty()) return inputs.read(c, bytes, why);
+  }
+  if (!first_why.empty()) why = first_why;
+  return false;
+}
 
 std::string percent_encode(std::string_view s) {
   static const char* hex = "0123456789ABCDEF";
@@ -135,31 +187,9 @@ TextureExport::TextureExport(const ReferencedFiles& inputs, std::string out_dir,
 void TextureExport::reserve(const std::string& file_name) { taken_.insert(lower_case(file_name)); }
 
 bool TextureExport::load(const std::string& name, Image& image) {
-  // The name as written when it is a plain relative one, then its file
-  // name alone: 3DS files often carry the folder or drive of their maker.
-  std::vector<std::string> candidates;
-  std::string why, first_why;
-  if (plain_relative_name(name, why)) candidates.push_back(name);
-  first_why = why;
-  const std::string file_name = last_component(name);
-  if (!file_name.empty() && (candidates.empty() || candidates[0] != file_name))
-    candidates.push_back(file_name);
   fs::path source;
-  std::string used;
-  for (const std::string& c : candidates) {
-    source = inputs_.find(c, why);
-    if (first_why.empty()) first_why = why;
-    if (!source.empty()) {
-      used = c;
-      break;
-    }
-  }
-  if (source.empty()) {
-    warnings_.push_back("texture \"" + name +
-                        "\" is not used: " + (first_why.empty() ? why : first_why));
-    return false;
-  }
-  if (!inputs_.read(used, image.bytes, why)) {
+  std::string why;
+  if (!read_texture(inputs_, name, image.bytes, source, why)) {
     warnings_.push_back("texture \"" + name + "\" is not used: " + why);
     return false;
   }

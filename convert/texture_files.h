@@ -3,6 +3,7 @@
 // or embedded in it, and named in URIs.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -25,6 +26,25 @@ std::string percent_decode(std::string_view s);
 // The largest image decoded to be converted: 8192 x 8192 pixels, decided
 // from the image's header before any pixel is decoded.
 inline constexpr long long kMaxImagePixels = 8192LL * 8192LL;
+
+// The image a texture name means, inside the folders inputs allows: the
+// name as written when it is a plain relative one, else (and when not found
+// so) its file name alone, since 3DS files often carry their maker's drive
+// and folder (".\\a.jpg", "C:\\maps\\a.jpg"). Its bytes and where it was
+// found, or false and why not.
+bool read_texture(const ReferencedFiles& inputs, const std::string& name, std::string& bytes,
+                  std::filesystem::path& source, std::string& why);
+
+// Pixels of an image in any format the tool reads (PNG, JPEG, BMP, TGA,
+// GIF, ... and SGI), at most kMaxImagePixels, top row first.
+struct DecodedImage {
+  int width = 0, height = 0, channels = 0;
+  std::vector<unsigned char> pixels;
+};
+
+// Decodes bytes with the channels asked for (3: RGB), or as they are
+// stored when channels is 0; false and why when it cannot.
+bool decode_image(const std::string& bytes, int channels, DecodedImage& image, std::string& why);
 
 // What an output does with the images its textures name.
 enum class ImageUse {

@@ -385,6 +385,36 @@ TEST(ConvertFile, AnyFormatToAnyKeepsEveryTriangle) {
   }
 }
 
+// A real model of each format, written by programs other than ours, goes to
+// every format with all its triangles and no failure.
+TEST(ConvertFile, RealModelsOfEachFormatToEveryFormat) {
+  TempDir dir;
+  const std::filesystem::path models(QEV_ASSIMP_MODELS);
+  const char* sources[] = {"3DS/fels.3ds", "OBJ/spider.obj",
+                           "glTF2/BoxTextured-glTF/BoxTextured.gltf",
+                           "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", "STL/3DSMaxExport.STL"};
+  const auto faces_of = [](const qev3ds::Scene& scene) {
+    std::size_t faces = 0;
+    for (const qev3ds::Mesh& m : scene.meshes) faces += m.faces.size();
+    return faces;
+  };
+  for (const char* source : sources) {
+    const std::string in = (models / source).string();
+    const qev3ds::ImportResult original = qev3ds::import_file(in);
+    ASSERT_TRUE(original.report.ok()) << source << ": " << original.report.message;
+    ASSERT_GT(faces_of(original.scene), 0u) << source;
+    for (const char* to : {".3ds", ".obj", ".gltf", ".glb", ".stl"}) {
+      const std::string out = dir.path(std::filesystem::path(source).stem().string() +
+                                       std::filesystem::path(source).extension().string() + to);
+      const qev3ds::ConvertReport r = qev3ds::convert_file(in, out);
+      ASSERT_TRUE(r.ok()) << source << " to " << to << ": " << r.message;
+      const qev3ds::ImportResult back = qev3ds::import_file(out);
+      ASSERT_TRUE(back.report.ok()) << source << " to " << to << ": " << back.report.message;
+      EXPECT_EQ(faces_of(back.scene), faces_of(original.scene)) << source << " to " << to;
+    }
+  }
+}
+
 // What a file holds decides how it is read; the extension is a hint. Files
 // that hold no model are refused with a reason, never read as an empty one.
 TEST(ConvertFile, ContentDecidesTheFormat) {

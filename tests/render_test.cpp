@@ -164,7 +164,8 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
       {"checker.png", 0, false, true, nullptr},    // the map weighs nothing
       {"missing.png", 100, false, true, "\"missing.png\" is not drawn"},
       {"notes.png", 100, false, true, "\"notes.png\" is not drawn"},
-      {"../checker.png", 100, false, true, "\"../checker.png\" is not drawn"},
+      {"../checker.png", 100, true, false, nullptr},  // by its file name, in the folder
+      {"C:\\maps\\checker.png", 100, true, false, nullptr},
   };
   for (const Case& c : cases) {
     qev3ds::Scene scene;
