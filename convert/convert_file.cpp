@@ -93,13 +93,15 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   ConvertReport& report = result.report;
   std::string error;
   bool ok = false;
+  qev::convert::LayerMaterials materials;
   if (from == Format::obj) {
     const auto files = qev::convert::ReferencedFiles::beside(path, options.texture_folders);
-    ok = qev::convert::read_obj(path, layers, error, &report.warnings, &files);
+    ok = qev::convert::read_obj(path, layers, error, &report.warnings, &files, &materials);
     if (!ok) report = failed(convert_bad_obj, path + ": not a readable OBJ file: " + error, report);
   } else {
-    ok = from == Format::stl ? qev::convert::read_stl(path, layers, error, &report.warnings)
-                             : qev::convert::read_gltf(path, layers, report.warnings, error);
+    ok = from == Format::stl
+             ? qev::convert::read_stl(path, layers, error, &report.warnings)
+             : qev::convert::read_gltf(path, layers, report.warnings, error, nullptr, &materials);
     if (!ok) {
       report = failed(
           convert_bad_input,
@@ -109,7 +111,7 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   }
   if (ok) {
     place_layers(layers, from == Format::obj && options.up == ConvertOptions::Up::y, options.scale);
-    result.scene = scene_from_layers(layers);
+    result.scene = qev::convert::scene_of_layers(layers, materials);
   }
   return result;
 }

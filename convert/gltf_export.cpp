@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "axes.h"
+#include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
 #include "gltf_nodes.h"
@@ -27,17 +28,20 @@
 namespace qev::convert {
 namespace {
 
-// One output vertex: the file's vertex, its normal and its mapping.
+// One output vertex: its position, normal and mapping, so that the file's
+// vertices duplicated at one point weld where they agree; a flat face's
+// vertices are its own (own is its index + 1), so that a reader rebuilding
+// smoothing groups from shared vertices and normals keeps it flat.
 struct VertexKey {
-  std::uint32_t vertex;
-  std::uint32_t bits[5];  // normal x, y, z, u, v as bits
+  std::uint32_t bits[8];  // position x, y, z, normal x, y, z, u, v as bits
+  std::uint64_t own;
   bool operator==(const VertexKey& o) const {
-    return vertex == o.vertex && std::memcmp(bits, o.bits, sizeof bits) == 0;
+    return own == o.own && std::memcmp(bits, o.bits, sizeof bits) == 0;
   }
 };
 struct VertexKeyHash {
   std::size_t operator()(const VertexKey& k) const {
-    std::uint64_t h = 1469598103934665603ull ^ k.vertex;
+    std::uint64_t h = (1469598103934665603ull ^ k.own) * 1099511628211ull;
     for (std::uint32_t b : k.bits) h = (h ^ b) * 1099511628211ull;
     return static_cast<std::size_t>(h);
   }
@@ -146,6 +150,18 @@ class Materials {
         look.material != nullptr ? std::clamp<int>(look.material->shininess, 0, 100) : 0;
     m.pbrMetallicRoughness.roughnessFactor =
         json_number(1.0f - static_cast<float>(shininess) / 100.0f);
+    // The specular colour through KHR_materials_specular, linear as glTF's
+    // colours are; its factor stays the default 1.
+    if (look.material != nullptr) {
+      const qev3ds::Rgb s = specular_colour(*look.material);
+      tinygltf::Value::Array colour{
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.red)))),
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.green)))),
+          tinygltf::Value(static_cast<double>(json_number(srgb_to_linear(s.blue))))};
+      tinygltf::Value::Object ext{{"specularColorFactor", tinygltf::Value(colour)}};
+      m.extensions["KHR_materials_specular"] = tinygltf::Value(ext);
+      uses_specular_ = true;
+    }
     if (alpha < 1.0f) m.alphaMode = "BLEND";
     if (!look.texture.empty() && mapped)
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
@@ -155,6 +171,26 @@ class Materials {
     index_.emplace(key, index);
     return index;
   }
+
+  // The scene's materials no face uses, so that every material travels.
+  void add_unused(const qev3ds::Scene& scene) {
+    for (const qev3ds::Material& m : scene.materials) {
+      // Written already, for mapped or for unmapped faces.
+      const auto near = index_.lower_bound(m.name);
+      if (near != index_.end() && near->first.compare(0, m.name.size(), m.name) == 0 &&
+          (near->first.size() == m.name.size() || near->first[m.name.size()] == '\0'))
+        continue;
+      qev3ds::Look look;
+      look.material = &m;
+      look.material_name = m.name;
+      look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
+      look.transparency = m.transparency;
+      look.texture = m.texture;
+      of(look, true);
+    }
+  }
+
+  bool uses_specular() const { return uses_specular_; }
 
   bool textured(int material) const {
     return model_.materials[std::size_t(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
@@ -199,10 +235,11 @@ class Materials {
   BufferBuilder* embed_into_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
+  bool uses_specular_ = false;
 };
 
 void add_corner(Primitive& p, const qev3ds::Mesh& mesh, const MeshFrame& frame, std::uint16_t v,
-                const Normal& world_normal) {
+                const Normal& world_normal, std::uint64_t own) {
   float uv[2] = {0.0f, 0.0f};
   if (p.textured && v < mesh.mapping_count()) {
     uv[0] = mesh.mapping[2 * std::size_t(v)];
@@ -212,13 +249,15 @@ void add_corner(Primitive& p, const qev3ds::Mesh& mesh, const MeshFrame& frame, 
   }
   Normal n;
   frame.normal(world_normal.data(), n.data());
-  const VertexKey key{
-      v, {bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])}};
+  const float* w = &mesh.vertices[3 * std::size_t(v)];
+  const VertexKey key{{bits_of(w[0] + 0.0f), bits_of(w[1] + 0.0f), bits_of(w[2] + 0.0f),
+                       bits_of(n[0]), bits_of(n[1]), bits_of(n[2]), bits_of(uv[0]), bits_of(uv[1])},
+                      own};
   const auto [it, added] =
       p.index_of.emplace(key, static_cast<std::uint32_t>(p.positions.size() / 3));
   if (added) {
     float q[3];
-    frame.point(&mesh.vertices[3 * std::size_t(v)], q);
+    frame.point(w, q);
     // glTF is Y-up: (x, y, z) -> (x, z, -y), exact in floats.
     const auto position = y_up_of(q), normal = y_up_of(n.data());
     p.positions.insert(p.positions.end(), position.begin(), position.end());
@@ -286,7 +325,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
       }
       if (group_of[f] != current_group) {
         current_group = group_of[f];
-        const qev3ds::Look look = qev3ds::face_look(index, mesh, current_group);
+        const qev3ds::Look look = conversion_look(index, mesh, current_group);
         const bool mapped = mesh.mapping_count() > 0;
         if (!look.texture.empty() && !mapped) {
           unmapped.insert("mesh \"" + utf8_text(mesh.name) + "\" has no mapping coordinates; " +
@@ -303,9 +342,10 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
         }
       }
       Primitive& p = runs.back();
-      add_corner(p, mesh, frame, face.a, normals[3 * f]);
-      add_corner(p, mesh, frame, face.b, normals[3 * f + 1]);
-      add_corner(p, mesh, frame, face.c, normals[3 * f + 2]);
+      const std::uint64_t own = face.smoothing == 0 ? f + 1 : 0;
+      add_corner(p, mesh, frame, face.a, normals[3 * f], own);
+      add_corner(p, mesh, frame, face.b, normals[3 * f + 1], own);
+      add_corner(p, mesh, frame, face.c, normals[3 * f + 2], own);
       ++result.triangles;
     }
 
@@ -332,6 +372,8 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
       ++result.meshes;
     }
   }
+  materials.add_unused(scene);
+  if (materials.uses_specular()) model.extensionsUsed.push_back("KHR_materials_specular");
   add_scene_nodes(model, root, scene, mesh_of, frames);
   result.materials = model.materials.size();
   result.warnings.insert(result.warnings.end(), unmapped.begin(), unmapped.end());

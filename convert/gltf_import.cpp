@@ -19,6 +19,7 @@
 #include "gltf_file_access.h"
 #include "import_warnings.h"
 #include "json_depth.h"
+#include "smoothing_from_normals.h"
 #include "srgb_colour.h"
 #include "texture_files.h"
 
@@ -125,6 +126,7 @@ struct Reader {
   const tinygltf::Model& model;
   const ReferencedFiles& files;
   Layers& layers;
+  LayerMaterials& sources;
   std::vector<std::string>& warnings;
   std::string& error;
   std::vector<std::string> embedded_names;
@@ -226,10 +228,10 @@ struct Reader {
     }
   }
 
-  void look(const tinygltf::Primitive& prim, Layer& layer) {
+  void look(int material, Layer& layer) {
     layer.red = layer.green = layer.blue = 255;  // glTF's default base colour is white
-    if (prim.material < 0 || std::size_t(prim.material) >= model.materials.size()) return;
-    const tinygltf::Material& m = model.materials[std::size_t(prim.material)];
+    if (material < 0 || std::size_t(material) >= model.materials.size()) return;
+    const tinygltf::Material& m = model.materials[std::size_t(material)];
     const std::vector<double>& f = m.pbrMetallicRoughness.baseColorFactor;
     if (f.size() == 4) {
       layer.red = linear_to_srgb(f[0]);
@@ -237,6 +239,20 @@ struct Reader {
       layer.blue = linear_to_srgb(f[2]);
       const double alpha = std::isfinite(f[3]) ? std::min(1.0, std::max(0.0, f[3])) : 1.0;
       layer.transparency = static_cast<std::int32_t>(std::lround((1.0 - alpha) * 100.0));
+    }
+    // A 3DS diffuse colour that a full texture hides (written by our export).
+    if (m.extras.IsObject() && m.extras.Has("3ds_diffuse")) {
+      const tinygltf::Value& d = m.extras.Get("3ds_diffuse");
+      bool bytes = d.IsArray() && d.ArrayLen() == 3;
+      for (int k = 0; bytes && k < 3; ++k) {
+        const tinygltf::Value& c = d.Get(k);
+        bytes = c.IsNumber() && c.GetNumberAsDouble() >= 0 && c.GetNumberAsDouble() <= 255;
+      }
+      if (bytes) {
+        layer.red = static_cast<std::int32_t>(d.Get(0).GetNumberAsDouble());
+        layer.green = static_cast<std::int32_t>(d.Get(1).GetNumberAsDouble());
+        layer.blue = static_cast<std::int32_t>(d.Get(2).GetNumberAsDouble());
+      }
     }
     const int t = m.pbrMetallicRoughness.baseColorTexture.index;
     if (t < 0 || std::size_t(t) >= model.textures.size()) return;
@@ -260,6 +276,12 @@ struct Reader {
     layer.texture = std::filesystem::path(name).filename().string();
   }
 
+  // The smoothing of one mesh instance, rebuilt once all its primitives
+  // are read: which layer and triangle each face became.
+  struct Instance {
+    std::vector<ShadedFace> faces;
+    std::vector<std::pair<std::size_t, std::size_t>> where;
+  };
   // The base colour texture's KHR_texture_transform as the 2x3 matrix
   // offset * rotation * scale, which it applies to TEXCOORD_0; identity
   // when it has none.
@@ -285,7 +307,7 @@ struct Reader {
   }
 
   bool primitive(const tinygltf::Mesh& mesh, std::size_t p, const Matrix& world,
-                 const std::string& name) {
+                 const std::string& name, Instance& instance) {
     const tinygltf::Primitive& prim = mesh.primitives[p];
     const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
     if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
@@ -299,9 +321,17 @@ struct Reader {
       warn("a primitive of mesh \"" + mesh.name + "\" has no positions; it is left out");
       return true;
     }
-    std::vector<double> positions, uvs, index_values;
+    std::vector<double> positions, uvs, index_values, normals;
     if (!values(pos->second, TINYGLTF_TYPE_VEC3, positions, "POSITION")) return false;
     const std::size_t n = positions.size() / 3;
+    const auto normal = prim.attributes.find("NORMAL");
+    if (normal != prim.attributes.end()) {
+      if (!values(normal->second, TINYGLTF_TYPE_VEC3, normals, "NORMAL")) return false;
+      if (normals.size() != positions.size()) {
+        error = "NORMAL of mesh \"" + mesh.name + "\" does not have one normal per position";
+        return false;
+      }
+    }
     const auto uv = prim.attributes.find("TEXCOORD_0");
     if (uv != prim.attributes.end()) {
       if (!values(uv->second, TINYGLTF_TYPE_VEC2, uvs, "TEXCOORD_0")) return false;
@@ -351,12 +381,14 @@ struct Reader {
 
     qev3ds::Layer layer;
     layer.name = name;
-    look(prim, layer);
-    const bool smooth = prim.attributes.count("NORMAL") > 0 && prim.indices >= 0;
+    look(prim.material, layer);
+    const std::size_t layer_index = layers.size();
     layer.corners.reserve(9 * triangles.size());
     for (const auto& tri : triangles) {
       float corners[9] = {}, mapping[6] = {};
       bool finite = true;
+      ShadedFace shaded;
+      shaded.hard = normals.empty();
       for (int c = 0; c < 3; ++c) {
         const double* q = &positions[3 * tri[std::size_t(c)]];
         double w[3];
@@ -366,23 +398,97 @@ struct Reader {
         const float y_up[3] = {static_cast<float>(w[0]), static_cast<float>(w[1]),
                                static_cast<float>(w[2])};
         const auto z_up = z_up_of(y_up);  // glTF is Y-up: (x, y, z) -> (x, -z, y)
+        ShadedCorner& corner = shaded.corners[std::size_t(c)];
         for (int r = 0; r < 3; ++r) {
           finite = finite && std::isfinite(z_up[std::size_t(r)]);
           corners[c * 3 + r] = z_up[std::size_t(r)];
+          corner.position[std::size_t(r)] = z_up[std::size_t(r)];
         }
+        // One instance's normals share its transform: equal in the file,
+        // equal in the scene.
+        if (!normals.empty()) {
+          const float file_normal[3] = {static_cast<float>(normals[3 * tri[std::size_t(c)]]),
+                                        static_cast<float>(normals[3 * tri[std::size_t(c)] + 1]),
+                                        static_cast<float>(normals[3 * tri[std::size_t(c)] + 2])};
+          corner.shade = shade_of(file_normal);
+        }
+        corner.vertex = std::uint64_t(p) << 32 | tri[std::size_t(c)];
         if (!uvs.empty()) {
           mapping[c * 2] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);
           mapping[c * 2 + 1] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
         }
       }
       if (finite) {
-        add_triangle(layer, corners, mapping, smooth ? 1 : 0);
+        instance.where.emplace_back(layer_index, layer.triangle_count());
+        instance.faces.push_back(shaded);
+        add_triangle(layer, corners, mapping, 0);
       } else {
         ++non_finite;
       }
     }
-    if (layer.triangle_count() > 0) layers.push_back(std::move(layer));
+    if (layer.triangle_count() > 0) {
+      const bool known = prim.material >= 0 && std::size_t(prim.material) < model.materials.size();
+      sources.add(layers, std::move(layer),
+                  known ? std::size_t(prim.material) : LayerMaterials::kOwn);
+    }
     return true;
+  }
+
+  // glTF has no smoothing groups: faces meeting at a position with equal
+  // normals smooth together. A face whose vertices are its own is flat.
+  void smooth(Instance& instance) {
+    mark_detached(instance.faces);
+    const std::vector<std::uint32_t> words = smoothing_from_normals(instance.faces);
+    for (std::size_t k = 0; k < words.size(); ++k) {
+      const auto [l, t] = instance.where[k];
+      layers[l].smoothing[t] = static_cast<std::int32_t>(words[k]);
+    }
+  }
+
+  // Every material of the file, in its order, so that a primitive's
+  // material index is its source material's; the colour, transparency and
+  // texture as a layer of it gets them.
+  void materials() {
+    for (std::size_t i = 0; i < model.materials.size(); ++i) {
+      const tinygltf::Material& m = model.materials[i];
+      Layer sample;
+      look(static_cast<int>(i), sample);
+      SourceMaterial s;
+      s.name = m.name;
+      s.diffuse = {static_cast<std::int16_t>(sample.red), static_cast<std::int16_t>(sample.green),
+                   static_cast<std::int16_t>(sample.blue)};
+      s.transparency = static_cast<std::int16_t>(sample.transparency);
+      s.texture = sample.texture;
+      specular(m, s);
+      sources.materials.push_back(std::move(s));
+    }
+  }
+
+  // Shininess from roughness (shininess = 1 - roughness, in percent); the
+  // specular colour from KHR_materials_specular, its colour times its
+  // factor, glTF's white when the material has none.
+  static void specular(const tinygltf::Material& m, SourceMaterial& s) {
+    const double roughness = m.pbrMetallicRoughness.roughnessFactor;
+    s.shininess = static_cast<std::int16_t>(
+        std::lround(std::isfinite(roughness) ? std::clamp(1.0 - roughness, 0.0, 1.0) * 100 : 0));
+    double colour[3] = {1, 1, 1}, factor = 1;
+    const auto ext = m.extensions.find("KHR_materials_specular");
+    if (ext != m.extensions.end() && ext->second.IsObject()) {
+      const tinygltf::Value& v = ext->second;
+      if (v.Has("specularFactor") && v.Get("specularFactor").IsNumber())
+        factor = v.Get("specularFactor").GetNumberAsDouble();
+      if (v.Has("specularColorFactor") && v.Get("specularColorFactor").IsArray() &&
+          v.Get("specularColorFactor").ArrayLen() == 3) {
+        for (int i = 0; i < 3; ++i) {
+          const tinygltf::Value& c = v.Get("specularColorFactor").Get(i);
+          if (c.IsNumber()) colour[i] = c.GetNumberAsDouble();
+        }
+      }
+    }
+    const auto byte = [&](double c) {
+      return static_cast<std::int16_t>(linear_to_srgb(std::isfinite(c * factor) ? c * factor : 1));
+    };
+    s.specular = {byte(colour[0]), byte(colour[1]), byte(colour[2])};
   }
 
   bool node(int index, const Matrix& parent, int depth, std::vector<char>& on_path) {
@@ -406,8 +512,10 @@ struct Reader {
       const std::string name =
           !mesh.name.empty() ? mesh.name
                              : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
+      Instance instance;
       for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
-        if (!primitive(mesh, p, world, name)) return false;
+        if (!primitive(mesh, p, world, name, instance)) return false;
+      smooth(instance);
     }
     for (int child : n.children)
       if (!node(child, world, depth + 1, on_path)) return false;
@@ -518,13 +626,15 @@ void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
                        " not converted, only scene " + std::to_string(scene));
   }
   for (const std::string& name : model.extensionsUsed)
-    if (name != "KHR_texture_transform")  // baked into the mapping
+    if (name != "KHR_materials_specular" &&
+        name != "KHR_texture_transform")  // baked into the mapping
       warnings.push_back("extension " + name + " is not supported; what it adds is not carried");
 }
 
 bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers& layers,
-             std::vector<std::string>& warnings, std::string& error) {
+             LayerMaterials& sources, std::vector<std::string>& warnings, std::string& error) {
   layers.clear();
+  sources.clear();
   if (model.scenes.empty()) {
     error = "the glTF file has no scene";
     return false;
@@ -537,10 +647,12 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers&
   Census census{model, error};
   for (int root : model.scenes[which].nodes)
     if (!census.node(root, 0, on_path)) return false;
-  Reader reader{model, files, layers, warnings, error, embedded_image_names(model), {}};
+  Reader reader{model, files, layers, sources, warnings, error, embedded_image_names(model), {}};
+  reader.materials();
   for (int root : model.scenes[which].nodes) {
     if (!reader.node(root, kIdentity, 0, on_path)) {
       layers.clear();
+      sources.clear();
       return false;
     }
   }
@@ -648,23 +760,25 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
 
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
                      Layers& layers, std::vector<std::string>& warnings, std::string& error,
-                     const ReferencedFiles* files) {
+                     const ReferencedFiles* files, LayerMaterials* materials) {
+  LayerMaterials unwanted;
+  if (materials == nullptr) materials = &unwanted;
   const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
   if (files == nullptr) files = &in_base_dir;
   layers.clear();
   tinygltf::Model model;
   if (!load(model, bytes, binary, *files, error)) return false;
-  return convert(model, *files, layers, warnings, error);
+  return convert(model, *files, layers, *materials, warnings, error);
 }
 
 bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
-               std::string& error, const ReferencedFiles* files) {
+               std::string& error, const ReferencedFiles* files, LayerMaterials* materials) {
   std::string data;
   if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
   const ReferencedFiles beside_input = ReferencedFiles::beside(path);
   return read_gltf_bytes(data, binary, "", layers, warnings, error,
-                         files != nullptr ? files : &beside_input);
+                         files != nullptr ? files : &beside_input, materials);
 }
 
 bool read_gltf_embedded_images(const std::string& path, const ReferencedFiles& files,

@@ -26,14 +26,17 @@ namespace qev::convert {
 // refused, an accessor or index lies outside its data, its JSON nests
 // deeper than kMaxJsonDepth, or its node graph stands for more instances
 // than the walk allows.
+// Every material of the file goes to materials when it is not null, the
+// layers naming theirs there.
 bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
-               std::string& error, const ReferencedFiles* files = nullptr);
+               std::string& error, const ReferencedFiles* files = nullptr,
+               LayerMaterials* materials = nullptr);
 
 // The same from bytes in memory (.glb when binary); external buffers are
 // looked for in files, or in base_dir when files is null.
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
                      Layers& layers, std::vector<std::string>& warnings, std::string& error,
-                     const ReferencedFiles* files = nullptr);
+                     const ReferencedFiles* files = nullptr, LayerMaterials* materials = nullptr);
 
 // The images a glTF file embeds (data: URIs and buffer views) that its
 // materials may use, by the texture names read_gltf gives them (8.3 names

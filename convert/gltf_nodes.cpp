@@ -73,10 +73,17 @@ void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
       percentage <= 0 || percentage >= 100 ? 1.0f : static_cast<float>(percentage) / 100.0f;
   const qev3ds::Rgb& c = look.colour;
   const int bytes[3] = {c.red, c.green, c.blue};
+  tinygltf::Value::Array diffuse;
   for (int k = 0; k < 3; ++k) {
     const float lin = amount + (1.0f - amount) * srgb_to_linear(bytes[k]);
     m.pbrMetallicRoughness.baseColorFactor[static_cast<std::size_t>(k)] = json_number(lin);
+    diffuse.emplace_back(std::clamp(bytes[k], 0, 255));
   }
+  // The base colour shows what the 3DS file shows; the diffuse colour under
+  // the texture travels in extras, so a conversion back to 3DS keeps it.
+  tinygltf::Value::Object extras;
+  extras["3ds_diffuse"] = tinygltf::Value(std::move(diffuse));
+  m.extras = tinygltf::Value(std::move(extras));
 }
 
 void place_uv(const qev3ds::TextureMap& map, float& u, float& v) {

@@ -10,7 +10,47 @@
 
 namespace qev::convert {
 
+// A material as the source file defines it, in 3DS terms. A layer made
+// from it carries its diffuse colour, transparency and texture itself (an
+// importer may change them per layer); the name, specular colour and
+// shininess come from here, and all of it for a material no layer uses.
+struct SourceMaterial {
+  std::string name;
+  qev3ds::Rgb diffuse, specular;  // bytes
+  std::int16_t shininess = 0;     // percent
+  std::int16_t transparency = 0;  // percent
+  std::string texture;
+};
+
 using Layers = std::vector<qev3ds::Layer>;
+
+// The source materials beside an importer's layers: of_layer gives each
+// layer's index in materials (a layer past its end, or holding kOwn, gets
+// a material of its own named after it, as scene_from_layers makes).
+// Layers naming one source material share one 3DS material while they
+// look alike. The layers form (LayerWriter, "<name>MAT") writes the layers
+// alone.
+struct LayerMaterials {
+  static constexpr std::size_t kOwn = static_cast<std::size_t>(-1);
+  std::vector<SourceMaterial> materials;
+  std::vector<std::size_t> of_layer;
+
+  void clear() {
+    materials.clear();
+    of_layer.clear();
+  }
+  // Appends layer to layers, made from source material m (kOwn for none).
+  void add(Layers& layers, qev3ds::Layer layer, std::size_t m) {
+    of_layer.resize(layers.size(), kOwn);
+    layers.push_back(std::move(layer));
+    of_layer.push_back(m);
+  }
+};
+
+// The layers as a Scene (scene_from_layers), every layer's material made
+// from its source material: names kept (cut to 49 characters, made unique),
+// specular and shininess carried, and source materials no face uses kept.
+qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials);
 
 // Appends one triangle: nine corner coordinates, six mapping values (null for
 // none: zeros) and its smoothing bits. Every importer keeps the three arrays

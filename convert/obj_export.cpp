@@ -8,10 +8,13 @@
 #include <set>
 
 #include "axes.h"
+#include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
 #include "output_file.h"
 #include "referenced_files.h"
+#include "smooth_normals.h"
+#include "smoothing_from_normals.h"
 #include "texture_files.h"
 
 namespace qev::convert {
@@ -73,9 +76,9 @@ void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Lo
   mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
   if (look.material != nullptr) {
     const qev3ds::Material& m = *look.material;
-    const qev3ds::Rgb& s = !m.specular[1].is_black() ? m.specular[1] : m.specular[0];
     // Shininess is a percentage; OBJ's specular exponent runs to 1000.
-    mtl << "Ks " << rgb_text(s) << "\nNs " << std::max(0, m.shininess * 10) << "\n";
+    mtl << "Ks " << rgb_text(specular_colour(m)) << "\nNs "
+        << std::clamp<int>(m.shininess, 0, 100) * 10 << "\n";
   }
   const float opacity = 1.0f - static_cast<float>(std::clamp(look.transparency, 0, 100)) / 100.0f;
   mtl << "d " << float_text(opacity) << "\n";
@@ -83,11 +86,45 @@ void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Lo
   if (!look.texture.empty()) mtl << "map_Kd " << images.place(std::string(look.texture)) << "\n";
 }
 
-bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n && f.c < n; }
-
 // A value that is not a finite number is written as 0; no face written uses
 // it, since faces with such a corner are left out.
 std::string number(float v) { return float_text(std::isfinite(v) ? v : 0.0f); }
+
+bool inside(const qev3ds::Face& f, std::size_t n) { return f.a < n && f.b < n && f.c < n; }
+
+// The vertex normals of a mesh's faces from their smoothing groups, as vn
+// lines: one per distinct normal of the smoothed faces, and one of its own
+// for each flat face, so that a reader rebuilding the groups from shared
+// normals keeps it flat. Returns the 0-based vn index of every corner.
+std::vector<std::size_t> write_normals(std::ostream& obj, const qev3ds::Mesh& mesh,
+                                       const std::vector<bool>& written, bool y_up,
+                                       std::size_t& count) {
+  const std::vector<Normal> normals = corner_normals(mesh);
+  std::vector<std::size_t> index(normals.size(), 0);
+  std::map<std::array<std::uint32_t, 3>, std::size_t> shared;
+  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+    if (!written[f]) continue;
+    const bool flat = mesh.faces[f].smoothing == 0;
+    for (std::size_t c = 0; c < 3; ++c) {
+      const Normal& n = normals[3 * f + c];
+      if (flat && c > 0) {
+        index[3 * f + c] = index[3 * f];
+        continue;
+      }
+      if (!flat) {
+        const auto [it, added] = shared.emplace(shade_of(n.data()), count);
+        if (!added) {
+          index[3 * f + c] = it->second;
+          continue;
+        }
+      }
+      const std::array<float, 3> v = y_up ? y_up_of(n.data()) : n;  // turned as the vertices are
+      obj << "vn " << number(v[0]) << ' ' << number(v[1]) << ' ' << number(v[2]) << "\n";
+      index[3 * f + c] = count++;
+    }
+  }
+  return index;
+}
 
 }  // namespace
 
@@ -112,7 +149,7 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
   const qev3ds::MaterialIndex materials(scene);
   MaterialNames names;
   result = ObjExport{};
-  std::size_t vertex_base = 0, mapping_base = 0;  // OBJ indices are 1-based across the file
+  std::size_t vertex_base = 0, mapping_base = 0, normal_count = 0;  // 1-based across the file
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& mesh = scene.meshes[k];
     obj << "\ng " << obj_token(mesh.name, ("mesh" + std::to_string(k + 1)).c_str()) << "\n";
@@ -126,6 +163,14 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";
     }
     const bool mapped = mesh.mapping_count() > 0;
+    std::vector<bool> written(mesh.faces.size());
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+      const qev3ds::Face& face = mesh.faces[f];
+      written[f] = inside(face, mesh.vertex_count()) &&
+                   (!mapped || inside(face, mesh.mapping_count())) && finite_corners(mesh, face);
+    }
+    const std::vector<std::size_t> normal_of =
+        write_normals(obj, mesh, written, y_up, normal_count);
     const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     // A face's look and MTL name depend on its group alone: found once per
     // group (the last slot for faces that no group lists).
@@ -145,7 +190,7 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       const std::size_t slot =
           group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (name_of_group[slot] == nullptr) {
-        const qev3ds::Look look = qev3ds::face_look(materials, mesh, group_of[f]);
+        const qev3ds::Look look = conversion_look(materials, mesh, group_of[f]);
         const auto [name, added] = names.name_of(look.material_name);
         if (added) {
           write_material(mtl, *name, look, images);
@@ -158,22 +203,38 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
         obj << "usemtl " << *name << "\n";
         current = name;
       }
-      // OBJ takes one number per smoothing group; the full word is written
-      // as that number, 0 as "off".
+      // The vertex normals carry which faces smooth together; the full word
+      // is written as the `s` number too, 0 as "off", for readers that use
+      // only that.
       if (face.smoothing != smoothing) {
         smoothing = face.smoothing;
         obj << "s " << (smoothing == 0 ? std::string("off") : std::to_string(smoothing)) << "\n";
       }
       obj << 'f';
-      for (const std::uint16_t i : {face.a, face.b, face.c}) {
-        obj << ' ' << vertex_base + i + 1;
-        if (mapped) obj << '/' << mapping_base + i + 1;
+      const std::uint16_t corner[3] = {face.a, face.b, face.c};
+      for (std::size_t c = 0; c < 3; ++c) {
+        obj << ' ' << vertex_base + corner[c] + 1 << '/';
+        if (mapped) obj << mapping_base + corner[c] + 1;
+        obj << '/' << normal_of[3 * f + c] + 1;  // counted across the file
       }
       obj << "\n";
       ++result.faces;
     }
     vertex_base += mesh.vertex_count();
     mapping_base += mesh.mapping_count();
+  }
+  // Materials no face uses travel too.
+  for (const qev3ds::Material& m : scene.materials) {
+    const auto [name, added] = names.name_of(m.name);
+    if (!added) continue;
+    qev3ds::Look look;
+    look.material = &m;
+    look.material_name = m.name;
+    look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
+    look.transparency = m.transparency;
+    look.texture = m.texture;
+    write_material(mtl, *name, look, images);
+    ++result.materials;
   }
   result.vertices = vertex_base;
   std::vector<OutputFile*> files{&obj_file, &mtl_file};

@@ -13,6 +13,7 @@
 #include "file_bytes.h"
 #include "import_warnings.h"
 #include "polygon_triangulate.h"
+#include "smoothing_from_normals.h"
 
 namespace qev::convert {
 
@@ -28,11 +29,47 @@ std::int32_t scaled_clamped(double v, double scale, double top) {
 
 std::int32_t to_byte(double v) { return scaled_clamped(v, 255.0, 255.0); }
 
-// An OBJ smoothing group n as the group bit it stands for; groups above 8
-// share the eight bits a reader reports.
-std::int32_t smoothing_bits(unsigned int group) {
-  if (group == 0) return 0;
-  return std::int32_t{1} << ((group - 1) % 8);
+// A face's shading for the smoothing rebuild: its vertex normals when it
+// has them, else its `s` number (faces of one number smooth together, "off"
+// or 0 is flat), under a key no normal has (its first word is a NaN's).
+ShadedFace shaded_face(const tinyobj::attrib_t& attrib, const tinyobj::index_t* idx,
+                       const float* corners, unsigned int group) {
+  ShadedFace face;
+  bool normals = true;
+  for (int c = 0; c < 3; ++c)
+    normals = normals && idx[c].normal_index >= 0 &&
+              std::size_t(idx[c].normal_index) < attrib.normals.size() / 3;
+  for (std::size_t c = 0; c < 3; ++c) {
+    ShadedCorner& corner = face.corners[c];
+    for (std::size_t a = 0; a < 3; ++a) corner.position[a] = corners[3 * c + a];
+    if (normals) {
+      corner.shade = shade_of(&attrib.normals[3 * std::size_t(idx[c].normal_index)]);
+      corner.vertex = std::uint64_t(idx[c].normal_index);
+    } else {
+      corner.shade = {0xFFFFFFFFu, group, 0};
+      corner.vertex = ~std::uint64_t{0};  // shared: never taken as a face of its own
+    }
+  }
+  face.hard = !normals && group == 0;
+  return face;
+}
+
+// MTL values as a 3DS material: colours as bytes, Ns (to 1000) as a
+// shininess percentage, dissolve as transparency.
+SourceMaterial source_material(const tinyobj::material_t& m) {
+  const auto rgb = [](const tinyobj::real_t* c) {
+    return qev3ds::Rgb{static_cast<std::int16_t>(to_byte(c[0])),
+                       static_cast<std::int16_t>(to_byte(c[1])),
+                       static_cast<std::int16_t>(to_byte(c[2]))};
+  };
+  SourceMaterial s;
+  s.name = m.name;
+  s.diffuse = rgb(m.diffuse);
+  s.specular = rgb(m.specular);
+  s.shininess = static_cast<std::int16_t>(scaled_clamped(m.shininess, 0.1, 100.0));
+  s.transparency = static_cast<std::int16_t>(scaled_clamped(1.0 - m.dissolve, 100.0, 100.0));
+  s.texture = m.diffuse_texname;
+  return s;
 }
 
 // Bytes in memory as a stream, without the copy a std::istringstream makes.
@@ -264,12 +301,13 @@ bool parse(const std::string& text, tinyobj::MaterialReader& materials, Parsed& 
 }
 
 bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& layers,
-                ImportWarnings& warnings, std::string& error);
+                LayerMaterials& sources, ImportWarnings& warnings, std::string& error);
 
 }  // namespace
 
 bool read_obj(const std::string& obj_path, Layers& layers, std::string& error,
-              std::vector<std::string>* warnings, const ReferencedFiles* files) {
+              std::vector<std::string>* warnings, const ReferencedFiles* files,
+              LayerMaterials* sources) {
   layers.clear();
   ImportWarnings said(warnings);
   const ReferencedFiles beside_input = ReferencedFiles::beside(obj_path);
@@ -282,7 +320,9 @@ bool read_obj(const std::string& obj_path, Layers& layers, std::string& error,
     join_names(text);
     if (!parse(text, materials, parsed, said, error)) return false;
   }
-  return scene_from(parsed, &referenced, layers, said, error);
+  LayerMaterials unwanted;
+  return scene_from(parsed, &referenced, layers, sources != nullptr ? *sources : unwanted, said,
+                    error);
 }
 
 bool read_obj_text(const std::string& obj, const std::string& mtl, Layers& layers,
@@ -294,17 +334,21 @@ bool read_obj_text(const std::string& obj, const std::string& mtl, Layers& layer
   join_names(text);
   Parsed parsed;
   if (!parse(text, materials, parsed, said, error)) return false;
-  return scene_from(parsed, nullptr, layers, said, error);
+  LayerMaterials unwanted;
+  return scene_from(parsed, nullptr, layers, unwanted, said, error);
 }
 
 namespace {
 
 // Adds a polygon of the OBJ (x, y, z and u, v per corner) to layer as
 // triangles; true when it had to be cut as a fan.
+// The polygon corners of each triangle added go to cut_corners.
 bool add_polygon(qev3ds::Layer& layer, const std::vector<float>& xyz, const std::vector<float>& uv,
-                 std::int32_t smoothing) {
+                 std::int32_t smoothing, std::vector<std::size_t>& cut_corners) {
+  cut_corners.clear();
   if (xyz.size() == 9) {
     add_triangle(layer, xyz.data(), uv.data(), smoothing);
+    cut_corners = {0, 1, 2};
     return false;
   }
   const PolygonTriangles cut = triangulate_polygon(xyz.data(), xyz.size() / 3);
@@ -316,21 +360,30 @@ bool add_polygon(qev3ds::Layer& layer, const std::vector<float>& xyz, const std:
       std::copy_n(&uv[2 * i], 2, &mapping[2 * c]);
     }
     add_triangle(layer, corners, mapping, smoothing);
+    cut_corners.insert(cut_corners.end(), &cut.corners[t], &cut.corners[t] + 3);
   }
   return cut.fan;
 }
 
 bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& layers,
-                ImportWarnings& warnings, std::string& error) {
+                LayerMaterials& sources, ImportWarnings& warnings, std::string& error) {
   const tinyobj::attrib_t& attrib = parsed.attrib;
   const auto& materials = parsed.materials;
   std::size_t non_finite = 0, not_faces = 0, fanned = 0;
   std::vector<float> polygon, polygon_mapping;
+  std::vector<tinyobj::index_t> polygon_index;
+  std::vector<std::size_t> cut_corners;
   std::set<int> used;
   std::size_t file_face = 0;  // the face's number in parsed.face_sizes
   layers.clear();
+  sources.clear();
+  for (const tinyobj::material_t& m : materials) sources.materials.push_back(source_material(m));
   for (const tinyobj::shape_t& shape : parsed.shapes) {
     const tinyobj::mesh_t& mesh = shape.mesh;
+    // The group's smoothing, rebuilt once its faces are read: which layer
+    // and triangle each face became.
+    std::vector<ShadedFace> shaded;
+    std::vector<std::pair<std::size_t, std::size_t>> where;
     // One layer per material used by the group, in order of first use; a
     // group with several materials names each layer after both.
     std::map<int, std::size_t> layer_of;
@@ -357,9 +410,11 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
                         n_texcoords = attrib.texcoords.size() / 2;
       polygon.clear();
       polygon_mapping.clear();
+      polygon_index.clear();
       bool finite = true;
       for (std::size_t c = 0; c < n; ++c) {
         const tinyobj::index_t idx = mesh.indices[offset + c];
+        polygon_index.push_back(idx);
         // The parser does not check indices against the arrays; a face that
         // names a vertex the file lacks makes the file unreadable.
         if (idx.vertex_index < 0 || static_cast<std::size_t>(idx.vertex_index) >= n_vertices ||
@@ -368,6 +423,7 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
           error = "face " + std::to_string(f + 1) + " of group '" + shape.name +
                   "' names a vertex or texture coordinate the file does not have";
           layers.clear();
+          sources.clear();
           return false;
         }
         for (std::size_t a = 0; a < 3; ++a) {
@@ -386,8 +442,8 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
         non_finite += n - 2;
         continue;
       }
-      const std::int32_t smoothing =
-          f < mesh.smoothing_group_ids.size() ? smoothing_bits(mesh.smoothing_group_ids[f]) : 0;
+      const unsigned int group =
+          f < mesh.smoothing_group_ids.size() ? mesh.smoothing_group_ids[f] : 0;
       const int material = f < mesh.material_ids.size() ? mesh.material_ids[f] : -1;
       auto [it, added] = layer_of.emplace(material, layers.size());
       if (added) {
@@ -404,11 +460,28 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
           l.texture = m.diffuse_texname;
         }
         if (l.name.empty()) l.name = "layer" + std::to_string(layers.size() + 1);
-        layers.push_back(l);
+        const bool known = material >= 0 && static_cast<std::size_t>(material) < materials.size();
+        sources.add(layers, std::move(l),
+                    known ? static_cast<std::size_t>(material) : LayerMaterials::kOwn);
       }
       if (material >= 0) used.insert(material);
-      if (add_polygon(layers[it->second], polygon, polygon_mapping, smoothing)) ++fanned;
+      const std::size_t first = layers[it->second].triangle_count();
+      if (add_polygon(layers[it->second], polygon, polygon_mapping, 0, cut_corners)) ++fanned;
+      for (std::size_t t = 0; t + 2 < cut_corners.size(); t += 3) {
+        tinyobj::index_t idx3[3];
+        float corners[9];
+        for (std::size_t c = 0; c < 3; ++c) {
+          idx3[c] = polygon_index[cut_corners[t + c]];
+          std::copy_n(&polygon[3 * cut_corners[t + c]], 3, &corners[3 * c]);
+        }
+        where.emplace_back(it->second, first + t / 3);
+        shaded.push_back(shaded_face(attrib, idx3, corners, group));
+      }
     }
+    mark_detached(shaded);
+    const std::vector<std::uint32_t> words = smoothing_from_normals(shaded);
+    for (std::size_t k = 0; k < words.size(); ++k)
+      layers[where[k].first].smoothing[where[k].second] = static_cast<std::int32_t>(words[k]);
     if (offset != mesh.indices.size()) {
       error = "the corners of group '" + shape.name + "' do not match its faces";
       layers.clear();

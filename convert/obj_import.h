@@ -21,9 +21,13 @@ namespace qev::convert {
 // with a corner that is not a finite number are left out with a warning.
 // Warnings go to warnings, or to stderr when it is null. False with a
 // message in error when the OBJ is not a regular file or cannot be read,
-// or a face index is too large for the parser.
+// or a face index is too large for the parser. Every MTL material goes to
+// sources when it is not null, the layers naming theirs there. Smoothing
+// groups are rebuilt from the vertex normals (vn) where faces have them,
+// else from the `s` numbers: faces of one number smooth together.
 bool read_obj(const std::string& obj_path, Layers& layers, std::string& error,
-              std::vector<std::string>* warnings = nullptr, const ReferencedFiles* files = nullptr);
+              std::vector<std::string>* warnings = nullptr, const ReferencedFiles* files = nullptr,
+              LayerMaterials* sources = nullptr);
 
 // The same from OBJ and MTL text in memory: every mtllib reads mtl.
 bool read_obj_text(const std::string& obj, const std::string& mtl, Layers& layers,

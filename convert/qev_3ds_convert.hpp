@@ -74,8 +74,11 @@ struct ImportResult {
 };
 
 // Reads a 3DS, OBJ, glTF, GLB or STL file into a Scene. Other formats than
-// 3DS give one mesh per source object and material, its material named after
-// it, each mesh within write_scene's limits (larger ones are split).
+// 3DS give one mesh per source object and material, each mesh within
+// write_scene's limits (larger ones are split); the source's materials
+// become 3DS materials of their names (objects sharing one share it), with
+// their colours, shininess and transparency, and its normals smoothing
+// groups (docs/convert.md).
 ImportResult import_file(const std::string& path, const ConvertOptions& options = {}) noexcept;
 
 // Writes scene to out in the format its extension names. source is the file
@@ -88,7 +91,8 @@ ConvertReport convert_file(const std::string& in, const std::string& out,
                            const ConvertOptions& options = {}) noexcept;
 
 // The scene as the welding writer takes it: a layer per mesh and material,
-// coloured as face_look reports.
+// coloured as face_look reports except that a material's own colour is
+// kept, black included, and a float 1.0 (read as 256) gives 255.
 std::vector<Layer> layers_from_scene(const Scene& scene);
 
 // Layers as a Scene: one mesh per layer with one material of the layer's

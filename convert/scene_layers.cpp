@@ -3,9 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "conversion_look.h"
+#include "layer_file.h"
 #include "layer_split.h"
 #include "qev_3ds_convert.hpp"
 #include "text_encoding.h"
@@ -54,23 +58,73 @@ Rgb rgb_of(const Layer& l) {
           static_cast<std::int16_t>(l.blue & 0xFF)};
 }
 
-}  // namespace
+// A layer's material as its looks decide sharing: the source material and
+// what the layer itself carries.
+struct MaterialKey {
+  std::size_t source;
+  std::int32_t red, green, blue, transparency;
+  std::string texture;
+  bool operator<(const MaterialKey& o) const {
+    return std::tie(source, red, green, blue, transparency, texture) <
+           std::tie(o.source, o.red, o.green, o.blue, o.transparency, o.texture);
+  }
+};
 
-Scene scene_from_layers(const std::vector<Layer>& layers) {
+std::string kept_texture(const std::string& name) {
+  const std::string texture = before_nul(name);
+  return texture.substr(0, qev::convert::utf8_prefix_length(texture, limits::name_kept));
+}
+
+Material material_of(const std::string& name, const Rgb& diffuse, std::int32_t transparency,
+                     const std::string& texture) {
+  Material material;
+  material.name = name;
+  material.diffuse[0] = material.diffuse[1] = diffuse;
+  material.transparency = static_cast<std::int16_t>(transparency);
+  if (!texture.empty()) {
+    material.texture = kept_texture(texture);
+    material.map_percentage = kMapPercentage;
+  }
+  return material;
+}
+
+// Layers as meshes; each layer's material is made from its source material
+// when sources names one, else from the layer alone.
+Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials* sources) {
+  using qev::convert::SourceMaterial;
   Scene scene;
   scene.version = 3;
   KeptNames mesh_names, material_names;
-  for (const Layer& layer : layers) {
+  std::map<MaterialKey, std::size_t> shared;
+  std::vector<char> used(sources != nullptr ? sources->materials.size() : 0, 0);
+  for (std::size_t li = 0; li < layers.size(); ++li) {
+    const Layer& layer = layers[li];
     const bool textured = !layer.texture.empty();
-    Material material;
-    material.name = material_names.unique(layer.name);
-    material.diffuse[0] = material.diffuse[1] = rgb_of(layer);
-    material.transparency = static_cast<std::int16_t>(layer.transparency);
-    if (textured) {
-      const std::string texture = before_nul(layer.texture);
-      material.texture =
-          texture.substr(0, qev::convert::utf8_prefix_length(texture, limits::name_kept));
-      material.map_percentage = kMapPercentage;
+    const std::size_t source = sources != nullptr && li < sources->of_layer.size() &&
+                                       sources->of_layer[li] < sources->materials.size()
+                                   ? sources->of_layer[li]
+                                   : qev::convert::LayerMaterials::kOwn;
+    std::string material_name;
+    if (source == qev::convert::LayerMaterials::kOwn) {
+      Material material = material_of(material_names.unique(layer.name), rgb_of(layer),
+                                      layer.transparency, layer.texture);
+      material_name = material.name;
+      scene.materials.push_back(std::move(material));
+    } else {
+      const MaterialKey key{
+          source,       layer.red & 0xFF, layer.green & 0xFF, layer.blue & 0xFF, layer.transparency,
+          layer.texture};
+      auto [it, added] = shared.emplace(key, scene.materials.size());
+      if (added) {
+        const SourceMaterial& s = sources->materials[source];
+        used[source] = 1;
+        Material material = material_of(material_names.unique(s.name.empty() ? layer.name : s.name),
+                                        rgb_of(layer), layer.transparency, layer.texture);
+        material.specular[0] = material.specular[1] = s.specular;
+        material.shininess = s.shininess;
+        scene.materials.push_back(std::move(material));
+      }
+      material_name = scene.materials[it->second].name;
     }
     const std::size_t n = layer.triangle_count();
     std::unordered_map<VertexKey, std::uint16_t, VertexKeyHash> index;
@@ -79,7 +133,7 @@ Scene scene_from_layers(const std::vector<Layer>& layers) {
       scene.meshes.emplace_back();
       mesh = &scene.meshes.back();
       mesh->name = mesh_names.unique(layer.name);
-      mesh->groups.push_back({material.name, 0, {}});
+      mesh->groups.push_back({material_name, 0, {}});
       index.clear();
     };
     for (std::size_t t = 0; t < n; ++t) {
@@ -110,6 +164,15 @@ Scene scene_from_layers(const std::vector<Layer>& layers) {
           {corner[0], corner[1], corner[2], kAllEdges, static_cast<std::uint32_t>(smoothing)});
       mesh->groups.back().count = static_cast<std::int32_t>(mesh->faces.size());
     }
+  }
+  // Source materials no face uses are kept, as the source has them.
+  for (std::size_t m = 0; m < used.size(); ++m) {
+    if (used[m]) continue;
+    const SourceMaterial& s = sources->materials[m];
+    Material material = material_of(material_names.unique(s.name.empty() ? "material" : s.name),
+                                    s.diffuse, s.transparency, s.texture);
+    material.specular[0] = material.specular[1] = s.specular;
+    material.shininess = s.shininess;
     scene.materials.push_back(std::move(material));
   }
   // Each mesh's one group lists its faces by index.
@@ -120,6 +183,10 @@ Scene scene_from_layers(const std::vector<Layer>& layers) {
   }
   return scene;
 }
+
+}  // namespace
+
+Scene scene_from_layers(const std::vector<Layer>& layers) { return build(layers, nullptr); }
 
 std::vector<Layer> layers_from_scene(const Scene& scene) {
   std::vector<Layer> layers;
@@ -134,7 +201,7 @@ std::vector<Layer> layers_from_scene(const Scene& scene) {
       if (idx[0] >= vertices || idx[1] >= vertices || idx[2] >= vertices) continue;
       auto [it, added] = layer_of.emplace(group_of[f], layers.size());
       if (added) {
-        const Look look = face_look(materials, mesh, group_of[f]);
+        const Look look = qev::convert::conversion_look(materials, mesh, group_of[f]);
         Layer l;
         l.name = mesh.name;
         if (layer_of.size() > 1) l.name += "." + std::string(look.material_name);
@@ -169,3 +236,11 @@ std::vector<std::string> fit_layers(std::vector<Layer>& layers) {
 }
 
 }  // namespace qev3ds
+
+namespace qev::convert {
+
+qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials) {
+  return qev3ds::build(layers, &materials);
+}
+
+}  // namespace qev::convert

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "conversion_look.h"
 #include "demo_scene.h"
 #include "gltf_export.h"
 #include "gltf_import.h"
@@ -85,7 +86,7 @@ TEST_P(GltfRoundTrip, KeepsTrianglesColoursAndTextureNames) {
   for (std::size_t k = 0; k < scene.meshes.size(); ++k) {
     const qev3ds::Mesh& m = scene.meshes[k];
     const qev3ds::Layer& l = back[k];
-    const qev3ds::Look look = qev3ds::mesh_look(materials, m);
+    const qev3ds::Look look = conversion_look(materials, m, -1);  // black stays black
     EXPECT_EQ(l.name, m.name);
     EXPECT_EQ(l.red, look.colour.red);
     EXPECT_EQ(l.green, look.colour.green);
