@@ -208,7 +208,9 @@ class Clipper {
         tried = 0;
         continue;
       }
-      if (ear(at, work)) {
+      // The budget is checked before each ear test, not only after a miss: a
+      // comb of teeth is all ears, each test costing the whole polygon.
+      if (work <= budget && ear(at, work)) {
         out.corners.insert(out.corners.end(), {prev_[at], at, next_[at]});
         const std::size_t after = next_[at];
         unlink(at);
