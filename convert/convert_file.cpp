@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <new>
+#include <set>
 
 #include "axes.h"
 #include "convert_steps.h"
@@ -22,6 +23,7 @@
 #include "referenced_files.h"
 #include "stl_export.h"
 #include "stl_import.h"
+#include "text_encoding.h"
 
 namespace qev3ds {
 namespace {
@@ -75,6 +77,23 @@ void scale_scene(qev3ds::Scene& scene, double scale) {
   }
 }
 
+// Names a 3DS file cannot hold whole: a warning for each one cut.
+void warn_cut_names(const Layers& layers, const qev::convert::LayerMaterials& materials,
+                    std::vector<std::string>& warnings) {
+  std::set<std::string> said;
+  const auto check = [&](const std::string& what, const std::string& name) {
+    const std::string text = name.substr(0, name.find('\0'));
+    if (text.size() <= qev3ds::limits::name_kept || !said.insert(what + text).second) return;
+    warnings.push_back(what + " \"" + qev::convert::utf8_text(text) + "\" is cut to the " +
+                       std::to_string(qev3ds::limits::name_kept) + " characters a 3DS file keeps");
+  };
+  for (const qev3ds::Layer& layer : layers) {
+    check("object name", layer.name);
+    check("texture name", layer.texture);
+  }
+  for (const qev::convert::SourceMaterial& m : materials.materials) check("material name", m.name);
+}
+
 // Imported layers as the scene takes them: Z-up, scaled.
 void place_layers(Layers& layers, bool from_y_up, double scale) {
   for (Layer& layer : layers) {
@@ -112,6 +131,7 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   if (ok) {
     place_layers(layers, from == Format::obj && options.up == ConvertOptions::Up::y, options.scale);
     result.scene = qev::convert::scene_of_layers(layers, materials);
+    warn_cut_names(layers, materials, result.report.warnings);
   }
   return result;
 }

@@ -415,6 +415,20 @@ TEST(ConvertFile, RealModelsOfEachFormatToEveryFormat) {
   }
 }
 
+// Names longer than a 3DS file keeps are cut with a word, once each.
+TEST(ConvertFile, NamesCutForThreeDsAreWarned) {
+  TempDir dir;
+  const std::string name(60, 'n'), material(55, 'm');
+  std::ofstream(dir.path("long.mtl")) << "newmtl " << material << "\nKd 1 0 0\n";
+  std::ofstream(dir.path("long.obj")) << "mtllib long.mtl\no " << name << "\nusemtl " << material
+                                      << "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 3 2\n";
+  const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("long.obj"), dir.path("long.3ds"));
+  ASSERT_TRUE(r.ok()) << r.message;
+  std::size_t cut = 0;
+  for (const std::string& w : r.warnings) cut += w.find("is cut to the 49") != std::string::npos;
+  EXPECT_EQ(cut, 2u) << ::testing::PrintToString(r.warnings);
+}
+
 // What a file holds decides how it is read; the extension is a hint. Files
 // that hold no model are refused with a reason, never read as an empty one.
 TEST(ConvertFile, ContentDecidesTheFormat) {
