@@ -377,7 +377,16 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
   std::size_t file_face = 0;  // the face's number in parsed.face_sizes
   layers.clear();
   sources.clear();
-  for (const tinyobj::material_t& m : materials) sources.materials.push_back(source_material(m));
+  for (const tinyobj::material_t& m : materials) {
+    sources.materials.push_back(source_material(m));
+    bool outside = false;
+    for (int k = 0; k < 3; ++k)
+      for (const tinyobj::real_t v : {m.diffuse[k], m.specular[k]})
+        outside = outside || !(v >= 0 && v <= 1);
+    if (outside)
+      warnings.add("material \"" + m.name +
+                   "\": colour components outside 0 to 1 are clamped to fit a 3DS colour");
+  }
   for (const tinyobj::shape_t& shape : parsed.shapes) {
     const tinyobj::mesh_t& mesh = shape.mesh;
     // The group's smoothing, rebuilt once its faces are read: which layer
