@@ -27,6 +27,16 @@ qev3ds::Look conversion_look(const qev3ds::MaterialIndex& materials, const qev3d
   return look;
 }
 
+qev3ds::Look material_look(const qev3ds::Material& m) {
+  qev3ds::Look look;
+  look.material = &m;
+  look.material_name = m.name;
+  look.colour = byte_colour(second_unless_black(m.diffuse));
+  look.transparency = m.transparency;
+  look.texture = m.texture;
+  return look;
+}
+
 qev3ds::Rgb specular_colour(const qev3ds::Material& m) {
   return byte_colour(second_unless_black(m.specular));
 }

@@ -22,6 +22,9 @@ qev3ds::Look conversion_look(const qev3ds::MaterialIndex& materials, const qev3d
 
 // The material's specular colour as bytes: the second unless black, else
 // the first.
+// A material as a face of it would look (for a material no face uses).
+qev3ds::Look material_look(const qev3ds::Material& m);
+
 qev3ds::Rgb specular_colour(const qev3ds::Material& m);
 
 }  // namespace qev::convert

@@ -180,13 +180,7 @@ class Materials {
       if (near != index_.end() && near->first.compare(0, m.name.size(), m.name) == 0 &&
           (near->first.size() == m.name.size() || near->first[m.name.size()] == '\0'))
         continue;
-      qev3ds::Look look;
-      look.material = &m;
-      look.material_name = m.name;
-      look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
-      look.transparency = m.transparency;
-      look.texture = m.texture;
-      of(look, true);
+      of(material_look(m), true);
     }
   }
 

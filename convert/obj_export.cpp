@@ -227,13 +227,7 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
   for (const qev3ds::Material& m : scene.materials) {
     const auto [name, added] = names.name_of(m.name);
     if (!added) continue;
-    qev3ds::Look look;
-    look.material = &m;
-    look.material_name = m.name;
-    look.colour = byte_colour(!m.diffuse[1].is_black() ? m.diffuse[1] : m.diffuse[0]);
-    look.transparency = m.transparency;
-    look.texture = m.texture;
-    write_material(mtl, *name, look, images);
+    write_material(mtl, *name, material_look(m), images);
     ++result.materials;
   }
   result.vertices = vertex_base;

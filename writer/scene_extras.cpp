@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "format/chunk_ids.h"
+#include "writer/colour_chunks.h"
 
 namespace qev::writer {
 
@@ -35,45 +36,9 @@ void percentage(ChunkBuffer& out, ChunkId id, std::int16_t value) {
   out.close();
 }
 
-// As MAT_DIFFUSE's pair, see colour_pair in scene_writer.cpp.
-void byte_or_float(ChunkBuffer& out, const qev3ds::Rgb& c, bool linear) {
-  const auto in = [](std::int16_t v) { return v >= 0 && v <= 255; };
-  if (in(c.red) && in(c.green) && in(c.blue)) {
-    out.open(linear ? LIN_COLOR_24 : COLOR_24);
-    out.put_u8(static_cast<std::uint8_t>(c.red));
-    out.put_u8(static_cast<std::uint8_t>(c.green));
-    out.put_u8(static_cast<std::uint8_t>(c.blue));
-  } else {
-    out.open(linear ? LIN_COLOR_F : COLOR_F);
-    out.put_f32(static_cast<float>(c.red) / 256.0f);
-    out.put_f32(static_cast<float>(c.green) / 256.0f);
-    out.put_f32(static_cast<float>(c.blue) / 256.0f);
-  }
-  out.close();
-}
-
 void ambient(ChunkBuffer& out, const qev3ds::Rgb (&pair)[2]) {
   if (pair[0].is_black() && pair[1].is_black()) return;
-  const auto bytes = [](const qev3ds::Rgb& c) {
-    return c.red >= 0 && c.red <= 255 && c.green >= 0 && c.green <= 255 && c.blue >= 0 &&
-           c.blue <= 255;
-  };
-  out.open(MAT_AMBIENT);
-  byte_or_float(out, pair[0], false);
-  if (bytes(pair[0])) byte_or_float(out, pair[1], true);
-  out.close();
-  if (!bytes(pair[0]) && !pair[1].is_black()) {
-    // The second colour must start 24 bytes into a chunk: a 9-byte spacer
-    // no reader knows takes the first colour's place.
-    out.open(MAT_AMBIENT);
-    out.open(0x0000);
-    out.put_u8(0);
-    out.put_u8(0);
-    out.put_u8(0);
-    out.close();
-    byte_or_float(out, pair[1], true);
-    out.close();
-  }
+  colour_pair(out, MAT_AMBIENT, pair);
 }
 
 constexpr ChunkId kMapIds[qev3ds::map_kinds] = {MAT_TEXMAP,  MAT_OPACMAP, MAT_BUMPMAP,
