@@ -27,13 +27,14 @@ class Convert(TempDirCase):
                 self.assertIsInstance(report.notes, list)
                 self.assertIn(out, report.message)
                 # Back to 3DS as the thirteen functions write it: every
-                # triangle, in its layer, where it was.
+                # triangle, in its layer, where it was (within the rounding
+                # of a glTF mesh placed in its object's frame).
                 back = self.path(f"back-{ext}.3ds")
                 self.assertTrue(qev3ds.convert(out, back, layers=True).ok)
                 layers = {l.name: l.corners for l in qev3ds.read(back).layers}
                 for layer in qev3ds.read(source).layers:
                     self.assertIn(layer.name, layers)
-                    np.testing.assert_allclose(layers[layer.name], layer.corners, atol=1e-6)
+                    np.testing.assert_allclose(layers[layer.name], layer.corners, atol=1e-5)
 
     def test_losses_are_warnings_and_float_colours_full_bytes(self):
         def chunk(cid, body=b"", *children):
