@@ -6,12 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <system_error>
-#include <thread>
 
 #include "cli_common.h"
 #include "render_progress.h"
+#include "worker_threads.h"
 
 namespace qev::tool {
 namespace fs = std::filesystem;
@@ -160,7 +159,7 @@ int run_batch(const std::vector<std::string>& inputs, const BatchSettings& setti
 
   std::vector<qev3ds::ConvertReport> reports(plan.items.size());
   std::atomic<std::size_t> next{0};
-  std::mutex lock;  // guards the terminal and the counts
+  WorkerLock lock;  // guards the terminal and the counts
   std::size_t done = 0, failed = 0;
   BatchBar bar(quiet < 1 && stderr_is_terminal());
   bar.draw(0, plan.items.size(), 0);
@@ -170,7 +169,7 @@ int run_batch(const std::vector<std::string>& inputs, const BatchSettings& setti
       std::error_code ec;
       fs::create_directories(fs::path(item.out).parent_path(), ec);
       qev3ds::ConvertReport report = qev3ds::convert_file(item.in, item.out, options);
-      const std::lock_guard<std::mutex> hold(lock);
+      const WorkerLock::Hold hold(lock);
       bar.clear();
       if (quiet < 2)
         for (const std::string& w : report.warnings)
@@ -196,19 +195,9 @@ int run_batch(const std::vector<std::string>& inputs, const BatchSettings& setti
       next = plan.items.size();
     }
   };
-  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t threads =
-      std::min<std::size_t>(settings.jobs ? settings.jobs : processors, plan.items.size());
-  std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) {
-    try {
-      pool.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // fewer threads than asked for: this one works too
-    }
-  }
-  work();
-  for (std::thread& t : pool) t.join();
+      std::min<std::size_t>(settings.jobs ? settings.jobs : processor_count(), plan.items.size());
+  run_on_threads(threads, work);
   bar.clear();
   if (fault) {
     std::fprintf(stderr, "qev3ds: out of memory\n");
