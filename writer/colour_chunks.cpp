@@ -54,4 +54,12 @@ void colour_pair(ChunkBuffer& out, ChunkId id, const qev3ds::Rgb (&pair)[2]) {
   }
 }
 
+void percentage(ChunkBuffer& out, ChunkId id, std::int16_t value) {
+  out.open(id);
+  out.open(INT_PERCENTAGE);
+  out.put_u16(static_cast<std::uint16_t>(value));
+  out.close();
+  out.close();
+}
+
 }  // namespace qev::writer

@@ -1,5 +1,6 @@
 // Colour chunks as the reader keeps them: bytes as COLOR_24, any other
-// value as a float, and pairs of a first and a second colour.
+// value as a float, and pairs of a first and a second colour; and the
+// percentages materials hold.
 #pragma once
 
 #include "format/chunk_ids.h"
@@ -17,5 +18,8 @@ void put_colour(ChunkBuffer& out, const qev3ds::Rgb& c, bool linear);
 // A chunk id holding the first colour and the second (linear) one where
 // the reader finds them.
 void colour_pair(ChunkBuffer& out, ChunkId id, const qev3ds::Rgb (&pair)[2]);
+
+// A chunk id holding one INT_PERCENTAGE.
+void percentage(ChunkBuffer& out, ChunkId id, std::int16_t value);
 
 }  // namespace qev::writer

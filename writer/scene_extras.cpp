@@ -27,13 +27,9 @@ void flag(ChunkBuffer& out, ChunkId id, bool on) {
   out.close();
 }
 
-void percentage(ChunkBuffer& out, ChunkId id, std::int16_t value) {
-  if (value == 0) return;
-  out.open(id);
-  out.open(INT_PERCENTAGE);
-  out.put_u16(static_cast<std::uint16_t>(value));
-  out.close();
-  out.close();
+// A percentage chunk, left out when it is 0 (what the reader keeps then).
+void percentage_unless_zero(ChunkBuffer& out, ChunkId id, std::int16_t value) {
+  if (value != 0) percentage(out, id, value);
 }
 
 void ambient(ChunkBuffer& out, const qev3ds::Rgb (&pair)[2]) {
@@ -76,9 +72,9 @@ void diffuse_placement(ChunkBuffer& out, const qev3ds::TextureMap& map) {
 
 void material_extras(ChunkBuffer& out, const qev3ds::Material& m) {
   ambient(out, m.ambient);
-  percentage(out, MAT_SHIN2PCT, m.shininess_strength);
-  percentage(out, MAT_SELF_ILPCT, m.self_illumination);
-  percentage(out, MAT_XPFALL, m.transparency_falloff);
+  percentage_unless_zero(out, MAT_SHIN2PCT, m.shininess_strength);
+  percentage_unless_zero(out, MAT_SELF_ILPCT, m.self_illumination);
+  percentage_unless_zero(out, MAT_XPFALL, m.transparency_falloff);
   if (m.shading != 0) {
     out.open(MAT_SHADING);
     out.put_u16(m.shading);

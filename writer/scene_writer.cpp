@@ -25,14 +25,6 @@ static_assert(kMaxCount == 0xFFFF &&
 // A chunk whose end passes the largest signed 32-bit offset is not read.
 constexpr std::size_t kMaxFileSize = 0x7FFFFFFF;
 
-void percentage(ChunkBuffer& out, ChunkId id, std::int16_t value) {
-  out.open(id);
-  out.open(INT_PERCENTAGE);
-  out.put_u16(static_cast<std::uint16_t>(value));
-  out.close();
-  out.close();
-}
-
 void material(ChunkBuffer& out, const qev3ds::Material& m) {
   out.open(MAT_ENTRY);
   out.open(MAT_NAME);
