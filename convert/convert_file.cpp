@@ -14,6 +14,7 @@
 #include "gltf_export.h"
 #include "gltf_import.h"
 #include "import_warnings.h"
+#include "keyframer_pose.h"
 #include "layer_file.h"
 #include "obj_export.h"
 #include "obj_import.h"
@@ -172,8 +173,13 @@ ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
   return report;
 }
 
-ConvertReport write_other(const Scene& scene, const std::string& source, const std::string& out,
-                          Format to, const ConvertOptions& options) {
+ConvertReport write_other(const Scene& source_scene, const std::string& source,
+                          const std::string& out, Format to, const ConvertOptions& options) {
+  // glTF instances meshes itself; OBJ and STL get a mesh per instance.
+  Scene instanced;
+  const Scene& scene = to == Format::gltf || to == Format::glb
+                           ? source_scene
+                           : qev::convert::scene_with_instances(source_scene, instanced);
   ConvertReport report;
   std::string error;
   if (to == Format::stl) {
