@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 
+#include "keyframer_pose.h"
 #include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
 #include "support/temp_files.h"
@@ -210,6 +211,8 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   dummy.instance = "group";
   scene.keyframer.nodes = {dummy, node(1, "m0", 0), node(2, "m1", 1), node(3, "m2", 0xFFFF)};
   const tinygltf::Model model = export_and_check(scene, "built");
+  qev3ds::Scene unused;
+  EXPECT_EQ(&convert::scene_with_instances(scene, unused), &scene);  // no instances: as it is
   ASSERT_EQ(model.nodes.size(), 4u);
   EXPECT_EQ(model.nodes[0].name, "group");
 
