@@ -177,10 +177,12 @@ ConvertReport write_other(const Scene& source_scene, const std::string& source,
                           const std::string& out, Format to, const ConvertOptions& options) {
   // glTF instances meshes itself; OBJ and STL get a mesh per instance.
   Scene instanced;
+  std::vector<std::string> lost;
   const Scene& scene = to == Format::gltf || to == Format::glb
                            ? source_scene
-                           : qev::convert::scene_with_instances(source_scene, instanced);
+                           : qev::convert::scene_with_instances(source_scene, instanced, &lost);
   ConvertReport report;
+  report.warnings = lost;
   std::string error;
   if (to == Format::stl) {
     qev::convert::StlExport written;
@@ -195,7 +197,7 @@ ConvertReport write_other(const Scene& source_scene, const std::string& source,
     const bool ok =
         qev::convert::write_obj(scene, source, out, written, error, options.texture_folders,
                                 options.up == ConvertOptions::Up::y);
-    report.warnings = written.warnings;
+    report.warnings.insert(report.warnings.end(), written.warnings.begin(), written.warnings.end());
     if (!ok) return failed(convert_write_failed, error, report);
     skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
     report.message = "wrote " + count_of(scene.meshes.size(), "layer", "layers") + ", " +

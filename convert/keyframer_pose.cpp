@@ -162,7 +162,8 @@ Transform instance_carry(const qev3ds::Scene& scene, const Instance& instance,
   return compose(here, back);
 }
 
-const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Scene& storage) {
+const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Scene& storage,
+                                          std::vector<std::string>* warnings, std::size_t budget) {
   const std::vector<Instance> instances = scene_instances(scene);
   if (instances.empty()) return scene;
   const std::vector<Transform> worlds = frame_zero_worlds(scene.keyframer);
@@ -170,7 +171,15 @@ const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Sc
   storage.keyframer = qev3ds::Keyframer{};
   std::set<std::string> names;
   for (const qev3ds::Mesh& mesh : scene.meshes) names.insert(mesh.name);
+  std::size_t items = 0, left_out = 0;
   for (const Instance& instance : instances) {
+    const qev3ds::Mesh& object = scene.meshes[instance.mesh];
+    const std::size_t size = object.vertex_count() + object.faces.size();
+    if (size > budget - items) {
+      ++left_out;
+      continue;
+    }
+    items += size;
     const qev3ds::Node& node = scene.keyframer.nodes[instance.node];
     const Transform carry = instance_carry(scene, instance, worlds);
     qev3ds::Mesh mesh = scene.meshes[instance.mesh];
@@ -199,6 +208,10 @@ const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Sc
       }
     storage.meshes.push_back(std::move(mesh));
   }
+  if (left_out > 0 && warnings != nullptr)
+    warnings->push_back(std::to_string(left_out) + " of " + std::to_string(instances.size()) +
+                        " instances left out: their copies would pass " + std::to_string(budget) +
+                        " vertices and faces");
   return storage;
 }
 

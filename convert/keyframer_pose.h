@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "qev_3ds_scene.hpp"
@@ -57,7 +58,13 @@ Transform instance_carry(const qev3ds::Scene& scene, const Instance& instance,
 // inverse(placement of the first node)), named by the instance name (made
 // unique among the meshes) and appended to the meshes; the keyframer is
 // left out of the copy. A scene without instances is returned itself,
-// unchanged; otherwise storage is filled and returned.
-const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Scene& storage);
+// unchanged; otherwise storage is filled and returned. The copies hold at
+// most budget vertices and faces in all, so that a small file
+// naming one large object many times cannot fill the memory; the instances
+// past that are left out, and warnings (when given) says how many.
+inline constexpr std::size_t kInstanceItems = 20000000;
+const qev3ds::Scene& scene_with_instances(const qev3ds::Scene& scene, qev3ds::Scene& storage,
+                                          std::vector<std::string>* warnings = nullptr,
+                                          std::size_t budget = kInstanceItems);
 
 }  // namespace qev::convert

@@ -93,8 +93,10 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   settings.two_sided = options.two_sided;
   TextureCache textures(options.textures, ImportWarnings(options.warnings));
   qev3ds::Scene instanced;
-  const SceneTriangles triangles =
-      scene_triangles(scene_with_instances(scene, instanced), settings, textures);
+  std::vector<std::string> lost;
+  const qev3ds::Scene& shown = scene_with_instances(scene, instanced, &lost);
+  for (const std::string& w : lost) ImportWarnings(options.warnings).add(w);
+  const SceneTriangles triangles = scene_triangles(shown, settings, textures);
 
   Sample background = {0, 0, 0, 0};
   if (!options.transparent_background)

@@ -389,8 +389,15 @@ TEST(SceneGltf, BuiltSceneShowsInstancesCamerasAndLights) {
 }
 
 // OBJ and STL have no instances: the copy is a mesh of its own, where the
-// instance stands.
+// instance stands; copies past their budget are left out with a warning.
 TEST(SceneGltf, ObjAndStlHoldEachInstance) {
+  const qev3ds::Scene scene = instanced_scene();
+  qev3ds::Scene storage;
+  std::vector<std::string> warnings;
+  EXPECT_EQ(convert::scene_with_instances(scene, storage, &warnings, 5).meshes.size(), 1u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "1 of 1 instances left out: their copies would pass 5 vertices and faces");
+
   for (const char* ext : {".obj", ".stl"}) {
     TempDir dir;
     const std::string out = dir.path(std::string("out") + ext);
