@@ -5,6 +5,7 @@
 #include <numeric>
 #include <optional>
 
+#include "map_placement.h"
 #include "render_texture.h"
 #include "smooth_normals.h"
 
@@ -133,7 +134,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
       const bool has_mapping = idx[0] < mapped && idx[1] < mapped && idx[2] < mapped;
       if (!look.texture.empty() && has_mapping && look.material != nullptr) {
         t.texture = textures.find(std::string(look.texture));
-        t.texture_weight = std::min<float>(look.material->map_percentage, 100) / 100.0f;
+        t.texture_weight = map_amount(look);
       }
       const double side = from_behind ? -1 : 1;
       double depth = 0;
@@ -148,6 +149,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
         if (t.texture != nullptr) {
           t.u[k] = mesh.mapping[2 * idx[k]];
           t.v[k] = mesh.mapping[2 * idx[k] + 1];
+          place_uv(look.material->map(qev3ds::map_diffuse), t.u[k], t.v[k]);
         } else {
           t.u[k] = t.v[k] = 0;
         }

@@ -26,8 +26,8 @@ struct SceneTriangles {
 // Every face whose corners exist and are finite numbers, the whole scene
 // fitted into the picture with a margin. Faces take their colour from
 // face_look; where the material has a texture map that textures finds and
-// the mesh has mapping coordinates for the corners, the map's percentage
-// blends the texture over the colour (100 replaces it). A key light from
+// the mesh has mapping coordinates for the corners, the texture is laid on
+// as the glTF writer lays it (map_amount, place_uv). A key light from
 // over the viewer's left shoulder and a weak fill from the lower right, plus
 // ambient light, shade the smoothing groups' corner normals; a face seen
 // from behind is lit as its front would be.

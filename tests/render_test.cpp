@@ -1,6 +1,7 @@
 // qev3ds render: nearer faces hide farther ones in every view whatever the
-// faces' sizes, texture maps and layers show their colours, translucent
-// faces blend over opaque ones, and sizes over the limits are refused.
+// faces' sizes, texture maps show as their amount and placement say, layers
+// show their colours, translucent faces blend over opaque ones, and sizes
+// over the limits are refused.
 #include <gtest/gtest.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -96,6 +97,27 @@ qev3ds::Mesh square(const std::string& name, float x, float y, float z, float s)
               {0, 0, 1, 0, 1, 1, 0, 1});
 }
 
+// The scene as a 3DS file gives it back: what the renderer is shown is what
+// a file can say.
+qev3ds::Scene through_file(const qev3ds::Scene& scene) {
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(qev3ds::write_scene(scene, bytes).ok());
+  const qev3ds::ReadResult read = qev3ds::read_scene(bytes.data(), bytes.size());
+  EXPECT_EQ(read.status, qev3ds::read_ok);
+  return read.scene;
+}
+
+// The red and blue runs along row y, left to right: "rb" is red then blue.
+std::string runs_along(const Image& image, int y) {
+  std::string runs;
+  for (int x = 0; x < image.width; ++x) {
+    const unsigned char* p = image.at(x, y);
+    const char c = red(p[0], p[1], p[2]) ? 'r' : blue(p[0], p[1], p[2]) ? 'b' : 0;
+    if (c != 0 && (runs.empty() || runs.back() != c)) runs += c;
+  }
+  return runs;
+}
+
 Image render(const qev3ds::Scene& scene, RenderOptions options, const TempDir& dir,
              std::vector<std::string>* warnings = nullptr) {
   std::string error;
@@ -156,12 +178,18 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
   struct Case {
     std::string texture;
     std::uint16_t percentage;
-    bool checkered, yellow;  // what the picture shows
-    const char* warning;     // nullptr: none
+    bool checkered, yellow;                         // what the picture shows
+    const char* warning;                            // nullptr: none
+    float u_scale = 1, u_offset = 0, rotation = 0;  // the map's placement
+    std::string runs = "";                          // red and blue along a row, when not empty
   } cases[] = {
-      {"checker.png", 100, true, false, nullptr},
+      {"checker.png", 100, true, false, nullptr, 1, 0, 0, "rb"},
       {"CHECKER.PNG", 100, true, false, nullptr},  // names from case-blind systems
-      {"checker.png", 0, false, true, nullptr},    // the map weighs nothing
+      {"checker.png", 0, true, false, nullptr},    // no amount: all texture, as 100
+      {"checker.png", 10, false, true, nullptr},   // a tenth of the map over the colour
+      {"checker.png", 100, true, false, nullptr, 2, 0, 0, "brbr"},  // twice as dense
+      {"checker.png", 100, true, false, nullptr, 1, 0.25f, 0, "brb"},
+      {"checker.png", 100, true, false, nullptr, 1, 0, 90, "br"},
       {"missing.png", 100, false, true, "\"missing.png\" is not drawn"},
       {"notes.png", 100, false, true, "\"notes.png\" is not drawn"},
       {"../checker.png", 100, true, false, nullptr},  // by its file name, in the folder
@@ -171,6 +199,10 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
     qev3ds::Scene scene;
     scene.meshes = {square("Quad", 0, 0, 0, 1)};
     scene.materials = {material("QuadMAT", 220, 220, 0, 0, c.texture, c.percentage)};
+    qev3ds::TextureMap& placement = scene.materials[0].map(qev3ds::map_diffuse);
+    placement.u_scale = c.u_scale, placement.u_offset = c.u_offset;
+    placement.rotation = c.rotation;
+    scene = through_file(scene);
     RenderOptions options;
     options.width = options.height = 100;
     options.view = View::top;
@@ -179,6 +211,10 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
     const Image image = render(scene, options, dir, &warnings);
     EXPECT_EQ(count(image, red) > 1000 && count(image, blue) > 1000, c.checkered) << c.texture;
     EXPECT_EQ(count(image, yellow) > 1000, c.yellow) << c.texture;
+    if (!c.runs.empty()) {
+      EXPECT_EQ(runs_along(image, 30), c.runs)
+          << "u scale " << c.u_scale << " offset " << c.u_offset << " rotation " << c.rotation;
+    }
     ASSERT_EQ(warnings.size(), c.warning != nullptr ? 1u : 0u) << c.texture;
     if (c.warning != nullptr) {
       EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
