@@ -118,13 +118,16 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
       const Vec3 e1 = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
       const Vec3 e2 = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
       const bool from_behind = dot(cross(e1, e2), cam.forward) > 0;
-      if (from_behind && !settings.two_sided) continue;
 
       const std::size_t slot =
           group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (!look_of_group[slot])
         look_of_group[slot] = qev3ds::face_look(materials, mesh, group_of[f]);
       const qev3ds::Look& look = *look_of_group[slot];
+      // The back of a face shows only where its material is two-sided.
+      if (from_behind && !settings.force_two_sided &&
+          !(look.material != nullptr && look.material->two_sided))
+        continue;
 
       RasterTriangle t;
       t.colour[0] = byte_of(look.colour.red);

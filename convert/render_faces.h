@@ -15,7 +15,9 @@ class TextureCache;
 struct FaceSettings {
   Camera camera;
   int width = 1, height = 1;  // of the supersampled picture
-  bool two_sided = true;      // false: faces seen from behind are left out
+  // true: both sides of every face are drawn; false: a face seen from
+  // behind is drawn only when its material is two-sided.
+  bool force_two_sided = false;
 };
 
 struct SceneTriangles {

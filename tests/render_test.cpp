@@ -1,7 +1,8 @@
 // qev3ds render: nearer faces hide farther ones in every view whatever the
 // faces' sizes, texture maps show as their amount and placement say, layers
-// show their colours, translucent faces blend over opaque ones, and sizes
-// over the limits are refused.
+// show their colours, a face's back only where its material is two-sided,
+// translucent faces blend over opaque ones, and sizes over the limits are
+// refused.
 #include <gtest/gtest.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -237,6 +238,14 @@ TEST(Render, LayersShowTheirColours) {
   qev3ds::Scene glass;
   glass.meshes = {square("Red", 0, 0, 1, 1), square("Blue", 0, 0, 0, 1)};
   glass.materials = {material("RedMAT", 255, 0, 0, 50), material("BlueMAT", 0, 0, 255)};
+  // One square, its front up: seen from below, its back shows only when its
+  // material is two-sided (or every face is drawn from both sides).
+  qev3ds::Scene one_sided;
+  one_sided.meshes = {square("Red", 0, 0, 0, 1)};
+  one_sided.materials = {material("RedMAT", 255, 0, 0)};
+  qev3ds::Scene two_sided = one_sided;
+  two_sided.materials[0].two_sided = true;
+  one_sided = through_file(one_sided), two_sided = through_file(two_sided);
 
   const auto white = [](int r, int g, int b) {
     return r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245);
@@ -244,26 +253,37 @@ TEST(Render, LayersShowTheirColours) {
   const auto grey = [](int r, int g, int b) {
     return r > 100 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 12;
   };
+  const Pixel drawn = [](int r, int g, int b) { return !(r == 237 && g == 240 && b == 245); };
   struct Case {
     const char* what;
     const qev3ds::Scene& scene;
     View view;
     bool clear_background;
     std::vector<std::pair<Pixel, std::size_t>> at_least;  // pixels of a colour
+    const Pixel* none = nullptr;                          // a colour no pixel has
+    bool force_two_sided = false;
   } cases[] = {
       {"demo", demo, View::iso, false, {{orange, 20000}, {white, 5000}, {grey, 5000}}},
       {"two layers", two, View::top, false, {{red, 20000}, {blue, 20000}}},
       {"translucent over opaque", glass, View::top, false, {{purple, 20000}}},
       {"clear background", two, View::top, true, {{red, 20000}, {blue, 20000}}},
+      {"one-sided from the front", one_sided, View::top, false, {{red, 20000}}},
+      {"one-sided from behind", one_sided, View::bottom, false, {}, &drawn},
+      {"two-sided from behind", two_sided, View::bottom, false, {{red, 20000}}},
+      {"both sides forced", one_sided, View::bottom, false, {{red, 20000}}, nullptr, true},
   };
   for (const Case& c : cases) {
     RenderOptions options;
     options.view = c.view;
     options.transparent_background = c.clear_background;
+    options.force_two_sided = c.force_two_sided;
     const Image image = render(c.scene, options, dir);
     ASSERT_EQ(image.width, 800);
     ASSERT_EQ(image.height, 600);
     for (const auto& [colour, least] : c.at_least) EXPECT_GT(count(image, colour), least) << c.what;
+    if (c.none != nullptr) {
+      EXPECT_EQ(count(image, *c.none), 0u) << c.what;
+    }
     EXPECT_EQ(image.at(0, 0)[3], c.clear_background ? 0 : 255) << c.what;
   }
 }
