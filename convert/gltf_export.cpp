@@ -127,8 +127,9 @@ class BufferBuilder {
 // second, untextured, for a textured material on a mesh without mapping).
 class Materials {
  public:
-  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into)
-      : model_(model), images_(textures), embed_into_(embed_into) {}
+  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into,
+            std::vector<std::string>& warnings)
+      : model_(model), images_(textures), embed_into_(embed_into), warnings_(warnings) {}
 
   int of(const qev3ds::Look& look, bool mapped) {
     std::string key(look.material_name);
@@ -166,6 +167,13 @@ class Materials {
     if (!look.texture.empty() && mapped)
       m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
     apply_scene_look(m, look);
+    // A textured material on unmapped faces shows no texture: its opacity
+    // map is said once, for the mapped one.
+    if (look.texture.empty() || mapped) {
+      std::string lost = apply_opacity_map(
+          m, look, !look.texture.empty() && images_.has_alpha(std::string(look.texture)));
+      if (!lost.empty()) warnings_.push_back(std::move(lost));
+    }
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
     index_.emplace(key, index);
@@ -227,6 +235,7 @@ class Materials {
   tinygltf::Model& model_;
   TextureExport& images_;
   BufferBuilder* embed_into_;
+  std::vector<std::string>& warnings_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
   bool uses_specular_ = false;
@@ -290,7 +299,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
                        binary ? ImageUse::embed : ImageUse::web, result.warnings);
   images.reserve(std::filesystem::path(out_path).filename().string());
   if (!binary) images.reserve(buffer_file_name(out_path));
-  Materials materials(model, images, binary ? &buffer : nullptr);
+  Materials materials(model, images, binary ? &buffer : nullptr, result.warnings);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
   std::set<std::string> unmapped;  // said once per mesh and texture

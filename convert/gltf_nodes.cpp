@@ -65,9 +65,10 @@ std::vector<double> node_matrix(const Affine& a) {
 
 }  // namespace
 
-void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
-  m.doubleSided = look.material != nullptr && look.material->two_sided;
-  if (look.texture.empty()) return;
+namespace {
+
+// The texture's tint: see apply_scene_look.
+void apply_texture_tint(tinygltf::Material& m, const qev3ds::Look& look) {
   const int percentage = look.material != nullptr ? look.material->map_percentage : 0;
   const float amount =
       percentage <= 0 || percentage >= 100 ? 1.0f : static_cast<float>(percentage) / 100.0f;
@@ -84,6 +85,60 @@ void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
   tinygltf::Value::Object extras;
   extras["3ds_diffuse"] = tinygltf::Value(std::move(diffuse));
   m.extras = tinygltf::Value(std::move(extras));
+}
+
+// Self-illumination as glTF emission: the surface shows its own colour at
+// that share whatever the light, so emissiveFactor is the base colour
+// factor times self_illumination / 100, with the base colour texture as
+// the emissive texture. Nothing when self-illumination is 0.
+void apply_self_illumination(tinygltf::Material& m, const qev3ds::Look& look) {
+  if (look.material == nullptr) return;
+  const int percent = std::clamp<int>(look.material->self_illumination, 0, 100);
+  if (percent == 0) return;
+  const float share = static_cast<float>(percent) / 100.0f;
+  const std::vector<double>& base = m.pbrMetallicRoughness.baseColorFactor;
+  m.emissiveFactor.assign(3, 0.0);
+  for (std::size_t k = 0; k < 3 && k < base.size(); ++k)
+    m.emissiveFactor[k] = json_number(share * static_cast<float>(base[k]));
+  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0) {
+    m.emissiveTexture.index = m.pbrMetallicRoughness.baseColorTexture.index;
+    m.emissiveTexture.texCoord = m.pbrMetallicRoughness.baseColorTexture.texCoord;
+  }
+}
+
+// Texture names compared as 3DS files' case-blind systems do.
+bool same_name(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
+  m.doubleSided = look.material != nullptr && look.material->two_sided;
+  if (!look.texture.empty()) apply_texture_tint(m, look);
+  apply_self_illumination(m, look);
+}
+
+std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
+                              bool texture_has_alpha) {
+  if (look.material == nullptr) return {};
+  const qev3ds::TextureMap& map = look.material->map(qev3ds::map_opacity);
+  const std::string& opacity = map.name;
+  if (opacity.empty()) return {};
+  // The texture's alpha lies where its colour does: the same placement.
+  const qev3ds::TextureMap& diffuse = look.material->map(qev3ds::map_diffuse);
+  const bool placed_alike = map.u_scale == diffuse.u_scale && map.v_scale == diffuse.v_scale &&
+                            map.u_offset == diffuse.u_offset && map.v_offset == diffuse.v_offset &&
+                            map.rotation == diffuse.rotation;
+  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && same_name(opacity, look.texture) &&
+      placed_alike && texture_has_alpha) {
+    m.alphaMode = "BLEND";
+    return {};
+  }
+  return "opacity map \"" + opacity + "\" of material \"" + look.material->name +
+         "\" not carried (glTF takes opacity only from the base colour texture's alpha)";
 }
 
 void place_uv(const qev3ds::TextureMap& map, float& u, float& v) {

@@ -16,7 +16,17 @@ namespace qev::convert {
 // textured look's base colour: a map amount of 100% (or none) replaces the
 // diffuse colour with the texture, so the factor is white; a lower amount a
 // blends linearly toward the diffuse colour: a + (1 - a) * colour.
+// Self-illumination as emission: emissiveFactor is the base colour factor
+// written times self_illumination / 100 and, when textured, the emissive
+// texture is the base colour texture; none at 0%.
 void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look);
+
+// The material's opacity map, which 3DS reads as the image's brightness.
+// glTF has it where the map names the diffuse texture's image and that
+// image has an alpha channel: the texture's alpha, blended. Otherwise the
+// warning to give (empty when there is no opacity map).
+std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
+                              bool texture_has_alpha);
 
 // The diffuse map's placement on one pair of the file's (u, v), as the
 // files' own viewers apply it: rotate (u, v) about (0.5, 0.5) by the

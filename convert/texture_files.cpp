@@ -259,6 +259,13 @@ std::string TextureExport::place(const std::string& name) {
     if (use_ == ImageUse::copy_any) result = safe_file_name(name);
     return result;
   }
+  int width = 0, height = 0, channels = 0;
+  const int length =
+      image.bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(image.bytes.size());
+  if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(image.bytes.data()), length, &width,
+                            &height, &channels) &&
+      (channels == 2 || channels == 4))
+    with_alpha_.insert(name);
   if (use_ == ImageUse::embed) {
     result = image.file_name;
     embedded_[name] = Embedded{std::move(image.bytes), image.mime_type};

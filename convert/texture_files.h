@@ -93,6 +93,9 @@ class TextureExport {
   // The image files made, to be committed with the output.
   std::vector<OutputFile*> files();
 
+  // Whether the image place() gave for name has an alpha channel.
+  bool has_alpha(const std::string& name) const { return with_alpha_.count(name) != 0; }
+
  private:
   struct Image {
     std::string file_name;  // safe, as on disk, .png when converted
@@ -112,6 +115,7 @@ class TextureExport {
   std::map<std::string, std::string> placed_;
   std::map<std::string, Embedded> embedded_;
   std::vector<std::unique_ptr<OutputFile>> files_;
+  std::set<std::string> with_alpha_;
 };
 
 }  // namespace qev::convert
