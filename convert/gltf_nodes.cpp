@@ -121,24 +121,31 @@ void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
   apply_self_illumination(m, look);
 }
 
-std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
-                              bool texture_has_alpha) {
-  if (look.material == nullptr) return {};
+OpacityUse opacity_use(const qev3ds::Look& look) {
+  if (look.material == nullptr) return OpacityUse::none;
   const qev3ds::TextureMap& map = look.material->map(qev3ds::map_opacity);
-  const std::string& opacity = map.name;
-  if (opacity.empty()) return {};
+  if (map.name.empty()) return OpacityUse::none;
   // The texture's alpha lies where its colour does: the same placement.
   const qev3ds::TextureMap& diffuse = look.material->map(qev3ds::map_diffuse);
   const bool placed_alike = map.u_scale == diffuse.u_scale && map.v_scale == diffuse.v_scale &&
                             map.u_offset == diffuse.u_offset && map.v_offset == diffuse.v_offset &&
                             map.rotation == diffuse.rotation;
-  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && same_name(opacity, look.texture) &&
-      placed_alike && texture_has_alpha) {
+  if (look.texture.empty() || !placed_alike) return OpacityUse::lost;
+  return same_name(map.name, look.texture) ? OpacityUse::texture_alpha : OpacityUse::compose;
+}
+
+std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
+                              bool alpha_is_opacity, const std::string& why) {
+  if (look.material == nullptr) return {};
+  const std::string& opacity = look.material->map(qev3ds::map_opacity).name;
+  if (opacity.empty()) return {};
+  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && alpha_is_opacity) {
     m.alphaMode = "BLEND";
     return {};
   }
   return "opacity map \"" + opacity + "\" of material \"" + look.material->name +
-         "\" not carried (glTF takes opacity only from the base colour texture's alpha)";
+         "\" not carried (" +
+         (why.empty() ? "glTF takes opacity only from the base colour texture's alpha" : why) + ")";
 }
 
 void place_uv(const qev3ds::TextureMap& map, float& u, float& v) {

@@ -21,12 +21,20 @@ namespace qev::convert {
 // texture is the base colour texture; none at 0%.
 void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look);
 
-// The material's opacity map, which 3DS reads as the image's brightness.
-// glTF has it where the map names the diffuse texture's image and that
-// image has an alpha channel: the texture's alpha, blended. Otherwise the
-// warning to give (empty when there is no opacity map).
+// How a material's opacity map (3DS reads the image's brightness as
+// opacity) can reach glTF, whose opacity is the base colour texture's
+// alpha: none (no opacity map), texture_alpha (it names the diffuse
+// texture's image: that image's alpha, when it has one), compose (another
+// image, placed as the diffuse map is: the texture given an alpha channel
+// from its brightness) or lost (placed otherwise, or no diffuse texture).
+enum class OpacityUse { none, texture_alpha, compose, lost };
+OpacityUse opacity_use(const qev3ds::Look& look);
+
+// With alpha_is_opacity (the base colour texture's alpha is the opacity
+// map), alphaMode BLEND; otherwise the warning to give for an opacity map,
+// saying why when why is not empty (empty when there is no opacity map).
 std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
-                              bool texture_has_alpha);
+                              bool alpha_is_opacity, const std::string& why = "");
 
 // The diffuse map's placement on one pair of the file's (u, v), as the
 // files' own viewers apply it: rotate (u, v) about (0.5, 0.5) by the

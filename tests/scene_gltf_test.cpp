@@ -12,11 +12,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 
 #include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
 #include "support/temp_files.h"
+#include "texture_files.h"
 
 namespace qev::test {
 namespace {
@@ -90,6 +92,14 @@ tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& 
                            const unsigned char*, int, void*) { return true; },
                         nullptr);
   EXPECT_TRUE(loader.LoadASCIIFromFile(&model, &err, &warn, out)) << what << err;
+  // The pixels of the images written beside it, as RGBA.
+  for (tinygltf::Image& image : model.images) {
+    std::ifstream in(dir.path(image.uri), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    qev::convert::DecodedImage decoded;
+    std::string why;
+    if (qev::convert::decode_image(bytes, 4, decoded, why)) image.image = decoded.pixels;
+  }
 
   // Materials: doubleSided exactly for two-sided ones; white under a full texture.
   const qev3ds::MaterialIndex index(scene);
@@ -210,7 +220,10 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   place.u_scale = 2;
   place.v_scale = 3;
   two.self_illumination = 50;
-  two.map(qev3ds::map_opacity).name = "a.png";  // another image than the texture's: warned
+  // Another image than the texture's, placed alike: the texture's alpha
+  // made from its brightness.
+  two.map(qev3ds::map_opacity) = place;
+  two.map(qev3ds::map_opacity).name = "a.png";
   one.name = "one";
   one.texture = "t.png";
   one.map(qev3ds::map_opacity).name = "T.PNG";  // the texture, which has no alpha: warned
@@ -247,6 +260,13 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   EXPECT_EQ(model.nodes[0].name, "group");
   ASSERT_EQ(model.materials.size(), 3u);
   EXPECT_EQ(model.materials[0].emissiveFactor, (std::vector<double>{0.5, 0.5, 0.5}));
+  EXPECT_EQ(model.materials[0].alphaMode, "BLEND");
+  const int composed = model.materials[0].pbrMetallicRoughness.baseColorTexture.index;
+  const tinygltf::Image& rgba =
+      model.images.at(static_cast<std::size_t>(model.textures.at(std::size_t(composed)).source));
+  EXPECT_EQ(rgba.uri, "t_a_alpha.png");
+  ASSERT_EQ(rgba.image.size(), 4u);
+  EXPECT_EQ(rgba.image[3], 76);  // the red of a.png: 0.299 * 255
   EXPECT_EQ(model.materials[1].alphaMode, "OPAQUE");
   EXPECT_EQ(model.materials[2].alphaMode, "BLEND");
 
