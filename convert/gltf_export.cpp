@@ -129,8 +129,9 @@ class BufferBuilder {
 // second, untextured, for a textured material on a mesh without mapping).
 class Materials {
  public:
-  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into)
-      : model_(model), images_(textures), embed_into_(embed_into) {}
+  Materials(tinygltf::Model& model, TextureExport& textures, BufferBuilder* embed_into,
+            std::vector<std::string>& warnings)
+      : model_(model), images_(textures), embed_into_(embed_into), warnings_(warnings) {}
 
   int of(const qev3ds::Look& look, bool mapped) {
     std::string key(look.material_name);
@@ -165,9 +166,29 @@ class Materials {
       uses_specular_ = true;
     }
     if (alpha < 1.0f) m.alphaMode = "BLEND";
-    if (!look.texture.empty() && mapped)
-      m.pbrMetallicRoughness.baseColorTexture.index = texture(std::string(look.texture));
+    bool alpha_is_opacity = false;
+    std::string why;
+    if (!look.texture.empty() && mapped) {
+      const std::string name(look.texture);
+      const OpacityUse use = opacity_use(look);
+      int index = -1;
+      if (use == OpacityUse::compose)
+        index = texture(name, look.material->map(qev3ds::map_opacity).name, why);
+      alpha_is_opacity = index >= 0;
+      if (index < 0) index = texture(name, "", why);
+      if (use == OpacityUse::texture_alpha) {
+        alpha_is_opacity = images_.has_alpha(name);
+        if (!alpha_is_opacity) why = "its image has no alpha channel";
+      }
+      m.pbrMetallicRoughness.baseColorTexture.index = index;
+    }
     apply_scene_look(m, look);
+    // A textured material on unmapped faces shows no texture: its opacity
+    // map is said once, for the mapped one.
+    if (look.texture.empty() || mapped) {
+      std::string lost = apply_opacity_map(m, look, alpha_is_opacity, why);
+      if (!lost.empty()) warnings_.push_back(std::move(lost));
+    }
     model_.materials.push_back(m);
     const int index = static_cast<int>(model_.materials.size() - 1);
     index_.emplace(key, index);
@@ -193,19 +214,26 @@ class Materials {
   }
 
  private:
-  // The texture of an image name; -1 when the image cannot be used (the
-  // warning is given), so that no URI names a file that is not there.
-  int texture(const std::string& name) {
-    const auto it = textures_.find(name);
-    if (it != textures_.end()) return it->second;
-    int& index = textures_[name];
+  // The texture of an image name (with opacity, given an alpha channel from
+  // that image's brightness); -1 when the image cannot be used (the warning
+  // is given, or with opacity, why is set), so that no URI names a file
+  // that is not there.
+  int texture(const std::string& name, const std::string& opacity, std::string& why) {
+    const std::string key = opacity.empty() ? name : name + std::string(1, '\0') + opacity;
+    const auto it = textures_.find(key);
+    if (it != textures_.end()) {
+      if (it->second < 0 && !opacity.empty()) why = "its image could not be made";
+      return it->second;
+    }
+    int& index = textures_[key];
     index = -1;
-    const std::string file = images_.place(name);
+    const std::string file =
+        opacity.empty() ? images_.place(name) : images_.place_with_alpha(name, opacity, why);
     if (file.empty()) return index;
     tinygltf::Image image;
-    image.name = utf8_text(name);
+    image.name = utf8_text(opacity.empty() ? name : name + " + " + opacity);
     if (embed_into_ != nullptr) {
-      const TextureExport::Embedded* bytes = images_.embedded(name);
+      const TextureExport::Embedded* bytes = images_.embedded(key);
       if (bytes == nullptr) return index;
       image.bufferView = embed_into_->view(bytes->bytes.data(), bytes->bytes.size(), 0);
       image.mimeType = bytes->mime_type;
@@ -229,6 +257,7 @@ class Materials {
   tinygltf::Model& model_;
   TextureExport& images_;
   BufferBuilder* embed_into_;
+  std::vector<std::string>& warnings_;
   std::map<std::string, int> index_;
   std::map<std::string, int> textures_;
   bool uses_specular_ = false;
@@ -292,7 +321,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
                        binary ? ImageUse::embed : ImageUse::web, result.warnings);
   images.reserve(std::filesystem::path(out_path).filename().string());
   if (!binary) images.reserve(buffer_file_name(out_path));
-  Materials materials(model, images, binary ? &buffer : nullptr);
+  Materials materials(model, images, binary ? &buffer : nullptr, result.warnings);
   const qev3ds::MaterialIndex index(scene);
   tinygltf::Scene root;
   std::set<std::string> unmapped;  // said once per mesh and texture

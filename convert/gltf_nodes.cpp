@@ -51,11 +51,8 @@ std::vector<double> node_matrix(const Affine& a) {
   return std::vector<double>(a.begin(), a.end());
 }
 
-}  // namespace
-
-void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
-  m.doubleSided = look.material != nullptr && look.material->two_sided;
-  if (look.texture.empty()) return;
+// The texture's tint: see apply_scene_look.
+void apply_texture_tint(tinygltf::Material& m, const qev3ds::Look& look) {
   const float amount = map_amount(look);
   const qev3ds::Rgb& c = look.colour;
   const int bytes[3] = {c.red, c.green, c.blue};
@@ -70,6 +67,67 @@ void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
   tinygltf::Value::Object extras;
   extras["3ds_diffuse"] = tinygltf::Value(std::move(diffuse));
   m.extras = tinygltf::Value(std::move(extras));
+}
+
+// Self-illumination as glTF emission: the surface shows its own colour at
+// that share whatever the light, so emissiveFactor is the base colour
+// factor times self_illumination / 100, with the base colour texture as
+// the emissive texture. Nothing when self-illumination is 0.
+void apply_self_illumination(tinygltf::Material& m, const qev3ds::Look& look) {
+  if (look.material == nullptr) return;
+  const int percent = std::clamp<int>(look.material->self_illumination, 0, 100);
+  if (percent == 0) return;
+  const float share = static_cast<float>(percent) / 100.0f;
+  const std::vector<double>& base = m.pbrMetallicRoughness.baseColorFactor;
+  m.emissiveFactor.assign(3, 0.0);
+  for (std::size_t k = 0; k < 3 && k < base.size(); ++k)
+    m.emissiveFactor[k] = json_number(share * static_cast<float>(base[k]));
+  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0) {
+    m.emissiveTexture.index = m.pbrMetallicRoughness.baseColorTexture.index;
+    m.emissiveTexture.texCoord = m.pbrMetallicRoughness.baseColorTexture.texCoord;
+  }
+}
+
+// Texture names compared as 3DS files' case-blind systems do.
+bool same_name(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
+  m.doubleSided = look.material != nullptr && look.material->two_sided;
+  if (!look.texture.empty()) apply_texture_tint(m, look);
+  apply_self_illumination(m, look);
+}
+
+OpacityUse opacity_use(const qev3ds::Look& look) {
+  if (look.material == nullptr) return OpacityUse::none;
+  const qev3ds::TextureMap& map = look.material->map(qev3ds::map_opacity);
+  if (map.name.empty()) return OpacityUse::none;
+  // The texture's alpha lies where its colour does: the same placement.
+  const qev3ds::TextureMap& diffuse = look.material->map(qev3ds::map_diffuse);
+  const bool placed_alike = map.u_scale == diffuse.u_scale && map.v_scale == diffuse.v_scale &&
+                            map.u_offset == diffuse.u_offset && map.v_offset == diffuse.v_offset &&
+                            map.rotation == diffuse.rotation;
+  if (look.texture.empty() || !placed_alike) return OpacityUse::lost;
+  return same_name(map.name, look.texture) ? OpacityUse::texture_alpha : OpacityUse::compose;
+}
+
+std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
+                              bool alpha_is_opacity, const std::string& why) {
+  if (look.material == nullptr) return {};
+  const std::string& opacity = look.material->map(qev3ds::map_opacity).name;
+  if (opacity.empty()) return {};
+  if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && alpha_is_opacity) {
+    m.alphaMode = "BLEND";
+    return {};
+  }
+  return "opacity map \"" + opacity + "\" of material \"" + look.material->name +
+         "\" not carried (" +
+         (why.empty() ? "glTF takes opacity only from the base colour texture's alpha" : why) + ")";
 }
 
 MeshFrame::MeshFrame(const qev3ds::Mesh& mesh) {

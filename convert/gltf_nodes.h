@@ -17,7 +17,25 @@ namespace qev::convert {
 // diffuse colour with the texture, so the factor is white; a lower amount a
 // blends linearly toward the diffuse colour: a + (1 - a) * colour
 // (map_amount).
+// Self-illumination as emission: emissiveFactor is the base colour factor
+// written times self_illumination / 100 and, when textured, the emissive
+// texture is the base colour texture; none at 0%.
 void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look);
+
+// How a material's opacity map (3DS reads the image's brightness as
+// opacity) can reach glTF, whose opacity is the base colour texture's
+// alpha: none (no opacity map), texture_alpha (it names the diffuse
+// texture's image: that image's alpha, when it has one), compose (another
+// image, placed as the diffuse map is: the texture given an alpha channel
+// from its brightness) or lost (placed otherwise, or no diffuse texture).
+enum class OpacityUse { none, texture_alpha, compose, lost };
+OpacityUse opacity_use(const qev3ds::Look& look);
+
+// With alpha_is_opacity (the base colour texture's alpha is the opacity
+// map), alphaMode BLEND; otherwise the warning to give for an opacity map,
+// saying why when why is not empty (empty when there is no opacity map).
+std::string apply_opacity_map(tinygltf::Material& m, const qev3ds::Look& look,
+                              bool alpha_is_opacity, const std::string& why = "");
 
 // A mesh's local frame as its glTF node carries it: its MESH_MATRIX when
 // that is a rotation with a uniform scale (a mirrored frame turned into the

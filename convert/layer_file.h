@@ -20,6 +20,9 @@ struct SourceMaterial {
   std::int16_t shininess = 0;     // percent
   std::int16_t transparency = 0;  // percent
   std::string texture;
+  // The texture's placement (u/v scale and offset, rotation), the fields of
+  // a 3DS diffuse map; default when the source has none.
+  qev3ds::TextureMap placement;
 };
 
 using Layers = std::vector<qev3ds::Layer>;

@@ -11,6 +11,7 @@
 #include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
+#include "map_placement.h"
 #include "output_file.h"
 #include "referenced_files.h"
 #include "smooth_normals.h"
@@ -71,6 +72,43 @@ class MaterialNames {
   std::set<std::string> taken_;
 };
 
+// The diffuse map's placement in MTL terms. A renderer looks a map_Kd
+// texture up at s * vt + o on each axis (-s and -o act on the texture
+// coordinates). The 3DS rule without rotation is, per axis, an affine map
+// of the same form:
+//   u' = (u - u_offset - 0.5) * u_scale + 0.5  ->  s = u_scale, o = 0.5 - u_scale * (u_offset +
+//   0.5) v' = (v + v_offset - 0.5) * v_scale + 0.5  ->  s = v_scale, o = 0.5 + v_scale * (v_offset
+//   - 0.5)
+// A rotation mixes u and v, which -o/-s cannot say; a scale of 0 or a value
+// that is not finite has no inverse a reader could take back. Those are
+// baked into the written vt values instead (place_uv's rule) and map_Kd
+// carries no options.
+struct MtlPlacement {
+  const qev3ds::TextureMap* bake = nullptr;  // the placement to bake, or null
+  bool options = false;                      // -o and -s written
+  double s[2] = {1, 1}, o[2] = {0, 0};
+};
+
+MtlPlacement mtl_placement(const qev3ds::Look& look) {
+  MtlPlacement p;
+  if (look.texture.empty() || look.material == nullptr) return p;
+  const qev3ds::TextureMap& map = look.material->map(qev3ds::map_diffuse);
+  if (!map.placed()) return p;
+  const double us = map.u_scale, vs = map.v_scale;
+  p.s[0] = us;
+  p.s[1] = vs;
+  p.o[0] = 0.5 - us * (static_cast<double>(map.u_offset) + 0.5);
+  p.o[1] = 0.5 + vs * (static_cast<double>(map.v_offset) - 0.5);
+  bool exact = map.rotation == 0.0f && us != 0 && vs != 0;
+  for (const double x : {p.s[0], p.s[1], p.o[0], p.o[1]}) exact = exact && std::isfinite(x);
+  if (exact) {
+    p.options = true;
+  } else {
+    p.bake = &map;
+  }
+  return p;
+}
+
 void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Look& look,
                     TextureExport& images) {
   mtl << "\nnewmtl " << name << "\nKd " << rgb_text(look.colour) << "\n";
@@ -83,7 +121,15 @@ void write_material(std::ostream& mtl, const std::string& name, const qev3ds::Lo
   const float opacity = 1.0f - static_cast<float>(std::clamp(look.transparency, 0, 100)) / 100.0f;
   mtl << "d " << float_text(opacity) << "\n";
   // A safe file name: it cannot end the line or read as an option.
-  if (!look.texture.empty()) mtl << "map_Kd " << images.place(std::string(look.texture)) << "\n";
+  if (look.texture.empty()) return;
+  mtl << "map_Kd ";
+  const MtlPlacement p = mtl_placement(look);
+  if (p.options) {
+    const auto text = [](double x) { return float_text(static_cast<float>(x)); };
+    mtl << "-o " << text(p.o[0]) << ' ' << text(p.o[1]) << " 0 -s " << text(p.s[0]) << ' '
+        << text(p.s[1]) << " 1 ";
+  }
+  mtl << images.place(std::string(look.texture)) << "\n";
 }
 
 // A value that is not a finite number is written as 0; no face written uses
@@ -159,9 +205,6 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
           y_up ? y_up_of(z_up) : std::array<float, 3>{z_up[0], z_up[1], z_up[2]};
       obj << "v " << number(p[0]) << ' ' << number(p[1]) << ' ' << number(p[2]) << "\n";
     }
-    for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
-      obj << "vt " << number(mesh.mapping[2 * v]) << ' ' << number(mesh.mapping[2 * v + 1]) << "\n";
-    }
     const bool mapped = mesh.mapping_count() > 0;
     std::vector<bool> written(mesh.faces.size());
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
@@ -169,9 +212,34 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       written[f] = inside(face, mesh.vertex_count()) &&
                    (!mapped || inside(face, mesh.mapping_count())) && finite_corners(mesh, face);
     }
+    const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
+    // The mapping as the file has it (set 0), then once more for each
+    // placement that MTL cannot carry, baked: the vt set of each group.
+    std::vector<std::size_t> vt_set(mesh.groups.size() + 1, 0);
+    std::vector<const qev3ds::TextureMap*> baked;
+    if (mapped) {
+      std::vector<bool> seen(mesh.groups.size() + 1, false);
+      for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        const std::size_t slot =
+            group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
+        if (!written[f] || seen[slot]) continue;
+        seen[slot] = true;
+        const MtlPlacement p = mtl_placement(conversion_look(materials, mesh, group_of[f]));
+        if (p.bake == nullptr) continue;
+        const auto known = std::find(baked.begin(), baked.end(), p.bake);
+        vt_set[slot] = static_cast<std::size_t>(known - baked.begin()) + 1;
+        if (known == baked.end()) baked.push_back(p.bake);
+      }
+    }
+    for (std::size_t set = 0; set <= baked.size(); ++set) {
+      for (std::size_t v = 0; v < mesh.mapping_count(); ++v) {
+        float u = mesh.mapping[2 * v], w = mesh.mapping[2 * v + 1];
+        if (set > 0) place_uv(*baked[set - 1], u, w);
+        obj << "vt " << number(u) << ' ' << number(w) << "\n";
+      }
+    }
     const std::vector<std::size_t> normal_of =
         write_normals(obj, mesh, written, y_up, normal_count);
-    const std::vector<std::int32_t> group_of = qev3ds::face_groups(mesh);
     // A face's look and MTL name depend on its group alone: found once per
     // group (the last slot for faces that no group lists).
     std::vector<const std::string*> name_of_group(mesh.groups.size() + 1, nullptr);
@@ -214,14 +282,14 @@ bool write_obj(const qev3ds::Scene& scene, const std::string& scene_path,
       const std::uint16_t corner[3] = {face.a, face.b, face.c};
       for (std::size_t c = 0; c < 3; ++c) {
         obj << ' ' << vertex_base + corner[c] + 1 << '/';
-        if (mapped) obj << mapping_base + corner[c] + 1;
+        if (mapped) obj << mapping_base + vt_set[slot] * mesh.mapping_count() + corner[c] + 1;
         obj << '/' << normal_of[3 * f + c] + 1;  // counted across the file
       }
       obj << "\n";
       ++result.faces;
     }
     vertex_base += mesh.vertex_count();
-    mapping_base += mesh.mapping_count();
+    mapping_base += mesh.mapping_count() * (baked.size() + 1);
   }
   // Materials no face uses travel too.
   for (const qev3ds::Material& m : scene.materials) {

@@ -54,6 +54,51 @@ ShadedFace shaded_face(const tinyobj::attrib_t& attrib, const tinyobj::index_t* 
   return face;
 }
 
+// map_Kd's -o and -s as a 3DS placement. A reader looks the texture up at
+// s * vt + o per axis; the 3DS rule without rotation is the same affine map
+// with u' = (u - u_offset - 0.5) * u_scale + 0.5 and
+// v' = (v + v_offset - 0.5) * v_scale + 0.5, so u_scale = s,
+// u_offset = (0.5 - o) / s - 0.5 and v_offset = (o - 0.5) / s + 0.5 (the
+// third, w, component means nothing on a surface). The options a 3DS map
+// has no room for are named in one warning for the material.
+qev3ds::TextureMap diffuse_placement(const tinyobj::material_t& m, ImportWarnings& warnings) {
+  qev3ds::TextureMap map;
+  if (m.diffuse_texname.empty()) return map;
+  const tinyobj::texture_option_t& t = m.diffuse_texopt;
+  std::vector<std::string> lost;
+  const double s[2] = {t.scale[0], t.scale[1]}, o[2] = {t.origin_offset[0], t.origin_offset[1]};
+  bool usable = s[0] != 0 && s[1] != 0;
+  const double placed[4] = {s[0], s[1], usable ? (0.5 - o[0]) / s[0] - 0.5 : 0,
+                            usable ? (o[1] - 0.5) / s[1] + 0.5 : 0};
+  for (const double x : placed) usable = usable && std::isfinite(x) && std::fabs(x) < 1e30;
+  if (usable) {
+    map.u_scale = static_cast<float>(placed[0]);
+    map.v_scale = static_cast<float>(placed[1]);
+    map.u_offset = static_cast<float>(placed[2]);
+    map.v_offset = static_cast<float>(placed[3]);
+  } else {
+    lost.push_back("-o/-s (a scale of 0 or a value out of range)");
+  }
+  if (t.turbulence[0] != 0 || t.turbulence[1] != 0 || t.turbulence[2] != 0) lost.push_back("-t");
+  if (t.brightness != 0 || t.contrast != 1) lost.push_back("-mm");
+  if (t.clamp) lost.push_back("-clamp on");
+  if (!t.blendu) lost.push_back("-blendu off");
+  if (!t.blendv) lost.push_back("-blendv off");
+  if (t.sharpness != 1) lost.push_back("-boost");
+  if (t.texture_resolution != -1) lost.push_back("-texres");
+  if (t.imfchan != 'm') lost.push_back("-imfchan");
+  if (t.type != tinyobj::TEXTURE_TYPE_NONE) lost.push_back("-type");
+  if (t.bump_multiplier != 1) lost.push_back("-bm");
+  if (!t.colorspace.empty() && t.colorspace != "sRGB") lost.push_back("-colorspace");
+  if (!lost.empty()) {
+    std::string list;
+    for (const std::string& option : lost) list += (list.empty() ? "" : ", ") + option;
+    warnings.add("material \"" + m.name + "\": map_Kd option" + (lost.size() == 1 ? " " : "s ") +
+                 list + (lost.size() == 1 ? " is" : " are") + " not carried");
+  }
+  return map;
+}
+
 // MTL values as a 3DS material: colours as bytes, Ns (to 1000) as a
 // shininess percentage, dissolve as transparency.
 SourceMaterial source_material(const tinyobj::material_t& m) {
@@ -379,6 +424,7 @@ bool scene_from(const Parsed& parsed, const ReferencedFiles* files, Layers& laye
   sources.clear();
   for (const tinyobj::material_t& m : materials) {
     sources.materials.push_back(source_material(m));
+    sources.materials.back().placement = diffuse_placement(m, warnings);
     bool outside = false;
     for (int k = 0; k < 3; ++k)
       for (const tinyobj::real_t v : {m.diffuse[k], m.specular[k]})

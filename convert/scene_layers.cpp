@@ -88,6 +88,17 @@ Material material_of(const std::string& name, const Rgb& diffuse, std::int32_t t
   return material;
 }
 
+// A textured material's diffuse map placement from its source material.
+void place_texture(Material& material, const qev::convert::SourceMaterial& s) {
+  if (material.texture.empty() || !s.placement.placed()) return;
+  TextureMap& map = material.map(map_diffuse);
+  map.u_scale = s.placement.u_scale;
+  map.v_scale = s.placement.v_scale;
+  map.u_offset = s.placement.u_offset;
+  map.v_offset = s.placement.v_offset;
+  map.rotation = s.placement.rotation;
+}
+
 // Layers as meshes; each layer's material is made from its source material
 // when sources names one, else from the layer alone.
 Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials* sources) {
@@ -122,6 +133,7 @@ Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials
                                         rgb_of(layer), layer.transparency, layer.texture);
         material.specular[0] = material.specular[1] = s.specular;
         material.shininess = s.shininess;
+        place_texture(material, s);
         scene.materials.push_back(std::move(material));
       }
       material_name = scene.materials[it->second].name;
@@ -173,6 +185,7 @@ Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials
                                     s.diffuse, s.transparency, s.texture);
     material.specular[0] = material.specular[1] = s.specular;
     material.shininess = s.shininess;
+    place_texture(material, s);
     scene.materials.push_back(std::move(material));
   }
   // Each mesh's one group lists its faces by index.

@@ -259,12 +259,67 @@ std::string TextureExport::place(const std::string& name) {
     if (use_ == ImageUse::copy_any) result = safe_file_name(name);
     return result;
   }
+  int width = 0, height = 0, channels = 0;
+  const int length =
+      image.bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(image.bytes.size());
+  if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(image.bytes.data()), length, &width,
+                            &height, &channels) &&
+      (channels == 2 || channels == 4))
+    with_alpha_.insert(name);
   if (use_ == ImageUse::embed) {
     result = image.file_name;
     embedded_[name] = Embedded{std::move(image.bytes), image.mime_type};
     return result;
   }
   result = beside_output(name, image);
+  return result;
+}
+
+std::string TextureExport::place_with_alpha(const std::string& name, const std::string& opacity,
+                                            std::string& why) {
+  const std::string key = name + std::string(1, '\0') + opacity;
+  const auto known = placed_.find(key);
+  if (known != placed_.end()) return known->second;
+  std::string& result = placed_[key];
+  DecodedImage colour, alpha;
+  fs::path colour_source, alpha_source;
+  std::string bytes;
+  if (!read_texture(inputs_, name, bytes, colour_source, why) ||
+      !decode_image(bytes, 4, colour, why)) {
+    why = "\"" + name + "\" " + why;
+    return result;
+  }
+  if (!read_texture(inputs_, opacity, bytes, alpha_source, why) ||
+      !decode_image(bytes, 3, alpha, why)) {
+    why = "\"" + opacity + "\" " + why;
+    return result;
+  }
+  const std::size_t cw = static_cast<std::size_t>(colour.width);
+  const std::size_t ch = static_cast<std::size_t>(colour.height);
+  const std::size_t aw = static_cast<std::size_t>(alpha.width);
+  const std::size_t ah = static_cast<std::size_t>(alpha.height);
+  for (std::size_t y = 0; y < ch; ++y)
+    for (std::size_t x = 0; x < cw; ++x) {
+      const unsigned char* p = &alpha.pixels[3 * ((y * ah / ch) * aw + x * aw / cw)];
+      const int luma = (299 * p[0] + 587 * p[1] + 114 * p[2] + 500) / 1000;
+      colour.pixels[4 * (y * cw + x) + 3] = static_cast<unsigned char>(luma);
+    }
+  Image image;
+  image.file_name = safe_file_name(colour_source.stem().string() + "_" +
+                                   alpha_source.stem().string() + "_alpha.png");
+  image.mime_type = "image/png";
+  if (stbi_write_png_to_func(append_to, &image.bytes, colour.width, colour.height, 4,
+                             colour.pixels.data(), colour.width * 4) == 0) {
+    why = "\"" + name + "\" could not be encoded as PNG";
+    return result;
+  }
+  if (use_ == ImageUse::embed) {
+    result = image.file_name;
+    embedded_[key] = Embedded{std::move(image.bytes), image.mime_type};
+    return result;
+  }
+  result = beside_output(name, image);
+  if (result.empty()) why = "it could not be written";
   return result;
 }
 

@@ -78,6 +78,14 @@ class TextureExport {
   // With embed nothing is written: the name is the image's name.
   std::string place(const std::string& name);
 
+  // The image of texture name with an alpha channel made from the
+  // brightness of image opacity (as 3DS reads an opacity map; sampled at
+  // the nearest pixel where the sizes differ), as PNG: its file name beside
+  // the output (with embed, the name embedded(name + '\0' + opacity) has
+  // it by); empty with why when either image cannot be read.
+  std::string place_with_alpha(const std::string& name, const std::string& opacity,
+                               std::string& why);
+
   // Bytes that no file holds (an image a glTF embeds), written beside the
   // output as file_name or, when that is taken, a unique variant of it: the
   // name used, or empty with a warning when it cannot be written.
@@ -92,6 +100,9 @@ class TextureExport {
 
   // The image files made, to be committed with the output.
   std::vector<OutputFile*> files();
+
+  // Whether the image place() gave for name has an alpha channel.
+  bool has_alpha(const std::string& name) const { return with_alpha_.count(name) != 0; }
 
  private:
   struct Image {
@@ -112,6 +123,7 @@ class TextureExport {
   std::map<std::string, std::string> placed_;
   std::map<std::string, Embedded> embedded_;
   std::vector<std::unique_ptr<OutputFile>> files_;
+  std::set<std::string> with_alpha_;
 };
 
 }  // namespace qev::convert

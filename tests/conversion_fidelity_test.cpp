@@ -4,7 +4,7 @@
 // shininess and transparency, every face its material and colour (black
 // stays black), and the faces their smoothing partition: faces that meet at
 // a position and share a smoothing bit still share one, and faces that did
-// not still do not.
+// not still do not. A diffuse map's placement survives 3DS -> OBJ -> 3DS.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +18,8 @@
 #include <unordered_map>
 
 #include "conversion_look.h"
+#include "gltf_nodes.h"
+#include "map_placement.h"
 #include "obj_import.h"
 #include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
@@ -301,6 +303,113 @@ TEST(ConversionFidelity, BlackStaysBlackAndFullIs255InEveryOutput) {
     ASSERT_EQ(r.scene.meshes.size(), 2u);
     EXPECT_EQ(conversion_look(index, r.scene.meshes[0], 0).colour, (qev3ds::Rgb{0, 0, 0}));
     EXPECT_EQ(conversion_look(index, r.scene.meshes[1], 0).colour, (qev3ds::Rgb{255, 0, 128}));
+  }
+}
+
+// A diffuse map's placement through OBJ and back. What a reader of the OBJ
+// looks up, s * vt + o from map_Kd's -s and -o, is what the 3DS rule gives
+// the file's mapping; without rotation the options carry the placement and
+// it comes back as it was, else the vt values are baked.
+TEST(ObjPlacement, ReaderSeesWhatTheFileShowsAndTheWayBackKeepsIt) {
+  struct Case {
+    float u_scale, v_scale, u_offset, v_offset, rotation;
+    bool options;
+  };
+  const Case cases[] = {
+      {2, 3, 0.25f, -0.5f, 0, true}, {-1, 0.5f, 0.1f, 0.7f, 0, true},
+      {1, 1, 0, 0.125f, 0, true},    {2, 2, 0.1f, 0, 30, false},  // a rotation: baked
+      {0, 1, 0, 0, 0, false},  // a scale of 0, which no reader could take back: baked
+  };
+  const float mapping[6] = {0.1f, 0.2f, 0.9f, 0.3f, 0.4f, 0.8f};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.u_scale << ' ' << c.v_scale << ' ' << c.u_offset << ' '
+                                      << c.v_offset << ' ' << c.rotation);
+    TempDir dir;
+    qev3ds::Scene scene;
+    scene.version = 3;
+    qev3ds::Mesh mesh;
+    mesh.name = "m";
+    mesh.vertices = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    mesh.mapping.assign(mapping, mapping + 6);
+    mesh.faces = {{0, 1, 2, 7, 1}};
+    mesh.groups = {{"mat", 1, {}}};
+    scene.meshes = {mesh};
+    qev3ds::Material mat;
+    mat.name = "mat";
+    mat.texture = "t.png";
+    mat.map_percentage = 100;
+    qev3ds::TextureMap& place = mat.map(qev3ds::map_diffuse);
+    place.u_scale = c.u_scale;
+    place.v_scale = c.v_scale;
+    place.u_offset = c.u_offset;
+    place.v_offset = c.v_offset;
+    place.rotation = c.rotation;
+    scene.materials = {mat};
+    std::ofstream(dir.path("t.png")) << "an image";
+    ASSERT_TRUE(qev3ds::write_scene(dir.path("in.3ds"), scene).ok());
+    ASSERT_TRUE(qev3ds::convert_file(dir.path("in.3ds"), dir.path("mid.obj")).ok());
+
+    double s[2] = {1, 1}, o[2] = {0, 0};
+    std::ifstream mtl(dir.path("mid.mtl"));
+    std::string line;
+    while (std::getline(mtl, line) && line.rfind("map_Kd ", 0) != 0) {
+    }
+    std::istringstream options(line.substr(7));
+    bool has_options = false;
+    for (std::string word, rest; options >> word;) {
+      double* to = word == "-o" ? o : word == "-s" ? s : nullptr;
+      if (to == nullptr) continue;
+      options >> to[0] >> to[1] >> rest;
+      has_options = true;
+    }
+    EXPECT_EQ(has_options, c.options) << line;
+    std::vector<double> vt;
+    std::vector<std::size_t> corners;
+    std::ifstream obj(dir.path("mid.obj"));
+    while (std::getline(obj, line)) {
+      std::istringstream words(line.substr(std::min<std::size_t>(2, line.size())));
+      if (line.rfind("vt ", 0) == 0) {
+        for (double x; words >> x;) vt.push_back(x);
+      } else if (line.rfind("f ", 0) == 0) {
+        for (std::string w; words >> w;) corners.push_back(std::stoul(w.substr(w.find('/') + 1)));
+      }
+    }
+    ASSERT_EQ(corners.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+      float u = mapping[2 * k], v = mapping[2 * k + 1];
+      place_uv(place, u, v);
+      const std::size_t at = 2 * (corners[k] - 1);
+      ASSERT_LT(at + 1, vt.size());
+      EXPECT_NEAR(s[0] * vt[at] + o[0], u, 1e-5) << k;
+      EXPECT_NEAR(s[1] * vt[at + 1] + o[1], v, 1e-5) << k;
+    }
+
+    const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("mid.obj"), dir.path("back.3ds"));
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_TRUE(r.warnings.empty()) << ::testing::PrintToString(r.warnings);
+    const qev3ds::ReadResult back = qev3ds::read_scene(dir.path("back.3ds"));
+    ASSERT_EQ(back.status, qev3ds::read_ok);
+    ASSERT_EQ(back.scene.materials.size(), 1u);
+    ASSERT_EQ(back.scene.meshes.size(), 1u);
+    const qev3ds::TextureMap& kept = back.scene.materials[0].map(qev3ds::map_diffuse);
+    if (c.options) {
+      EXPECT_NEAR(kept.u_scale, c.u_scale, 1e-5);
+      EXPECT_NEAR(kept.v_scale, c.v_scale, 1e-5);
+      EXPECT_NEAR(kept.u_offset, c.u_offset, 1e-5);
+      EXPECT_NEAR(kept.v_offset, c.v_offset, 1e-5);
+    } else {
+      EXPECT_FALSE(kept.placed());
+    }
+    const qev3ds::Mesh& m = back.scene.meshes[0];
+    const std::uint16_t at[3] = {m.faces[0].a, m.faces[0].b, m.faces[0].c};
+    for (std::size_t k = 0; k < 3; ++k) {
+      float u = mapping[2 * k], v = mapping[2 * k + 1];
+      place_uv(place, u, v);
+      float bu = m.mapping[2 * std::size_t{at[k]}], bv = m.mapping[2 * std::size_t{at[k]} + 1];
+      place_uv(kept, bu, bv);
+      EXPECT_NEAR(bu, u, 1e-5) << k;
+      EXPECT_NEAR(bv, v, 1e-5) << k;
+    }
   }
 }
 

@@ -422,12 +422,15 @@ TEST(ConvertFile, RealModelsOfEachFormatToEveryFormat) {
   }
 }
 
-// Names longer than a 3DS file keeps are cut with a word, once each, and
-// colours beyond what it holds are clamped with a word.
+// Names longer than a 3DS file keeps are cut with a word, once each,
+// colours beyond what it holds are clamped with a word, and map options it
+// has no room for are named once for their material.
 TEST(ConvertFile, NamesCutForThreeDsAreWarned) {
   TempDir dir;
   const std::string name(60, 'n'), material(55, 'm');
-  std::ofstream(dir.path("long.mtl")) << "newmtl " << material << "\nKd 1.5 0 0\n";
+  std::ofstream(dir.path("long.mtl"))
+      << "newmtl " << material << "\nKd 1.5 0 0\n"
+      << "newmtl opts\nmap_Kd -clamp on -t 1 0 0 -o 0.5 0.5 0 -s 2 2 1 t.png\n";
   std::ofstream(dir.path("long.obj")) << "mtllib long.mtl\no " << name << "\nusemtl " << material
                                       << "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 3 2\n";
   const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("long.obj"), dir.path("long.3ds"));
@@ -438,6 +441,11 @@ TEST(ConvertFile, NamesCutForThreeDsAreWarned) {
   std::size_t clamped = 0;
   for (const std::string& w : r.warnings) clamped += w.find("clamped") != std::string::npos;
   EXPECT_EQ(clamped, 1u) << ::testing::PrintToString(r.warnings);
+  std::size_t options = 0;
+  for (const std::string& w : r.warnings)
+    options +=
+        w.find("\"opts\": map_Kd options -t, -clamp on are not carried") != std::string::npos;
+  EXPECT_EQ(options, 1u) << ::testing::PrintToString(r.warnings);
 }
 
 // What a file holds decides how it is read; the extension is a hint. Files

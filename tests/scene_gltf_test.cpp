@@ -1,5 +1,6 @@
 // What glTF shows of a 3DS scene: doubleSided exactly for two-sided
-// materials, a white base colour under a full-strength texture, map
+// materials, a white base colour under a full-strength texture,
+// self-illumination as emission, an opacity map carried or warned, map
 // placement in the texture coordinates, world positions equal to the file's
 // vertices through each mesh's frame, the keyframer's parent links, an
 // instance at its own place, cameras and lights, over the real models and
@@ -7,16 +8,19 @@
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 
 #include "keyframer_pose.h"
 #include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
 #include "support/temp_files.h"
+#include "texture_files.h"
 
 namespace qev::test {
 namespace {
@@ -73,6 +77,15 @@ tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& 
         0xB0, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
     std::ofstream(dir.path("t.png"), std::ios::binary)
         .write(reinterpret_cast<const char*>(png), sizeof png);
+    // The same pixel with an alpha channel.
+    static const unsigned char rgba[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
+        0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
+        0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xD0, 0x00, 0x00, 0x04, 0x81, 0x01, 0x80, 0x2C, 0x55,
+        0xCE, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    std::ofstream(dir.path("a.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(rgba), sizeof rgba);
   }
   const qev3ds::ConvertReport r = qev3ds::export_file(scene, from, out);
   EXPECT_TRUE(r.ok()) << what << ": " << r.message;
@@ -83,6 +96,14 @@ tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& 
                            const unsigned char*, int, void*) { return true; },
                         nullptr);
   EXPECT_TRUE(loader.LoadASCIIFromFile(&model, &err, &warn, out)) << what << err;
+  // The pixels of the images written beside it, as RGBA.
+  for (tinygltf::Image& image : model.images) {
+    std::ifstream in(dir.path(image.uri), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    qev::convert::DecodedImage decoded;
+    std::string why;
+    if (qev::convert::decode_image(bytes, 4, decoded, why)) image.image = decoded.pixels;
+  }
 
   // Materials: doubleSided exactly for two-sided ones; white under a full texture.
   const qev3ds::MaterialIndex index(scene);
@@ -91,11 +112,29 @@ tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& 
     EXPECT_EQ(m.doubleSided, source != nullptr && source->two_sided) << what << ' ' << m.name;
     const bool full =
         source != nullptr && (source->map_percentage == 0 || source->map_percentage >= 100);
-    if (m.pbrMetallicRoughness.baseColorTexture.index >= 0 && full) {
+    const int texture = m.pbrMetallicRoughness.baseColorTexture.index;
+    if (texture >= 0 && full) {
       for (int k = 0; k < 3; ++k)
         EXPECT_EQ(m.pbrMetallicRoughness.baseColorFactor[static_cast<std::size_t>(k)], 1.0)
             << what << ' ' << m.name;
     }
+    // Emission: the base colour at the self-illumination's share, with its texture.
+    const double share =
+        source != nullptr ? std::clamp<int>(source->self_illumination, 0, 100) / 100.0 : 0.0;
+    for (std::size_t k = 0; k < 3; ++k)
+      EXPECT_NEAR(m.emissiveFactor.at(k), share * m.pbrMetallicRoughness.baseColorFactor[k], 1e-6)
+          << what << ' ' << m.name;
+    EXPECT_EQ(m.emissiveTexture.index, share > 0 ? texture : -1) << what << ' ' << m.name;
+    // An opacity map is the texture's alpha, blended, or a warning names it.
+    const std::string opacity =
+        source != nullptr ? source->map(qev3ds::map_opacity).name : std::string();
+    if (opacity.empty()) continue;
+    std::size_t warned = 0;
+    for (const std::string& w : r.warnings)
+      warned += w.find("opacity map \"" + opacity + "\" of material \"" + source->name) !=
+                std::string::npos;
+    const bool carried = texture >= 0 && m.alphaMode == "BLEND";
+    EXPECT_EQ(warned, carried ? 0u : 1u) << what << ' ' << m.name;
   }
 
   // World positions: each node's positions through its world matrix span the
@@ -170,7 +209,8 @@ TEST(SceneGltf, RealModelsShowWhatTheFileHolds) {
 }
 
 // One of each: a two-sided and a one-sided material, a placed texture at
-// full strength, a rotated, a scaled and a mirrored frame, a dummy parent.
+// full strength, a half self-illuminated material, opacity maps glTF can
+// and cannot show, a rotated, a scaled and a mirrored frame, a dummy parent.
 TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   qev3ds::Scene scene;
   qev3ds::Material two, one;
@@ -185,8 +225,19 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   place.v_offset = 0.5f;
   place.u_scale = 2;
   place.v_scale = 3;
+  two.self_illumination = 50;
+  // Another image than the texture's, placed alike: the texture's alpha
+  // made from its brightness.
+  two.map(qev3ds::map_opacity) = place;
+  two.map(qev3ds::map_opacity).name = "a.png";
   one.name = "one";
-  scene.materials = {two, one};
+  one.texture = "t.png";
+  one.map(qev3ds::map_opacity).name = "T.PNG";  // the texture, which has no alpha: warned
+  qev3ds::Material three = one;
+  three.name = "three";
+  three.texture = "a.png";
+  three.map(qev3ds::map_opacity).name = "A.PNG";  // the texture's alpha
+  scene.materials = {two, one, three};
   const float frames[3][12] = {{0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 6, 7},
                                {2, 0, 0, 0, 2, 0, 0, 0, 2, -1, 0, 3},
                                {-1, 0, 0, 0, 1, 0, 0, 0, 1, 4, 4, 4}};
@@ -196,7 +247,7 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
     mesh.vertices = {10, 0, 0, 11, 2, 0, 10, 1, 3};
     mesh.mapping = {0, 0, 1, 0, 0, 1};
     mesh.faces = {{0, 1, 2, 7, 0}};
-    mesh.groups = {{k == 0 ? "two" : "one", 1, {}}};
+    mesh.groups = {{k == 0 ? "two" : k == 1 ? "one" : "three", 1, {}}};
     std::copy(frames[k], frames[k] + 12, mesh.matrix);
     scene.meshes.push_back(mesh);
   }
@@ -215,6 +266,17 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   EXPECT_EQ(&convert::scene_with_instances(scene, unused), &scene);  // no instances: as it is
   ASSERT_EQ(model.nodes.size(), 4u);
   EXPECT_EQ(model.nodes[0].name, "group");
+  ASSERT_EQ(model.materials.size(), 3u);
+  EXPECT_EQ(model.materials[0].emissiveFactor, (std::vector<double>{0.5, 0.5, 0.5}));
+  EXPECT_EQ(model.materials[0].alphaMode, "BLEND");
+  const int composed = model.materials[0].pbrMetallicRoughness.baseColorTexture.index;
+  const tinygltf::Image& rgba =
+      model.images.at(static_cast<std::size_t>(model.textures.at(std::size_t(composed)).source));
+  EXPECT_EQ(rgba.uri, "t_a_alpha.png");
+  ASSERT_EQ(rgba.image.size(), 4u);
+  EXPECT_EQ(rgba.image[3], 76);  // the red of a.png: 0.299 * 255
+  EXPECT_EQ(model.materials[1].alphaMode, "OPAQUE");
+  EXPECT_EQ(model.materials[2].alphaMode, "BLEND");
 
   // The placement on (0,0), (1,0), (0,1): rotated a quarter turn about the
   // centre, offset, scaled about the centre, and v flipped for glTF.
