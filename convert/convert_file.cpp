@@ -109,6 +109,16 @@ void place_layers(Layers& layers, bool from_y_up, double scale) {
   }
 }
 
+// Whether the scene shows more than its meshes where they are: cameras,
+// lights, or a keyframer with a group, a parent link or an instance.
+bool beyond_meshes(const Scene& scene) {
+  if (!scene.cameras.empty() || !scene.lights.empty()) return true;
+  for (const Node& n : scene.keyframer.nodes)
+    if (n.kind != node_object || n.is_dummy() || n.parent != 0xFFFF || !n.instance.empty())
+      return true;
+  return false;
+}
+
 ImportResult import_layers(const std::string& path, Format from, const ConvertOptions& options,
                            Layers& layers) {
   ImportResult result;
@@ -168,10 +178,10 @@ ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
                      count_of(scene.materials.size(), "material", "materials") + " to " + out;
     return report;
   }
-  if (!scene.keyframer.empty() || !scene.cameras.empty() || !scene.lights.empty())
+  if (beyond_meshes(scene)) {
     report.warnings.push_back(
-        "the layers form keeps meshes only: the node tree, cameras and "
-        "lights are not written");
+        "the layers form keeps meshes only: the node tree, cameras and lights are not written");
+  }
   std::vector<Layer> layers = imported != nullptr ? *imported : layers_from_scene(scene);
   report.notes = fit_layers(layers);
   const WriteResult written = qev::convert::write_layers(out, layers);

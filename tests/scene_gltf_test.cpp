@@ -324,6 +324,15 @@ TEST(SceneGltf, NodeTreeCameraAndLightComeIn) {
   const qev3ds::Light& l = scene.lights[0];
   EXPECT_TRUE(l.name == "lamp" && !l.spot && !l.off && l.multiplier == 2 && l.colour[1] == 0.5f);
   EXPECT_EQ(std::vector<float>(l.position, l.position + 3), (std::vector<float>{0, 0, 10}));
+
+  // The layers form has no instances: b is geometry of its own there, and
+  // what the form leaves out is said.
+  qev3ds::ConvertOptions layers;
+  layers.layers = true;
+  const qev3ds::ConvertReport lr =
+      qev3ds::convert_file(dir.path("in.gltf"), dir.path("layers.3ds"), layers);
+  EXPECT_EQ(lr.warnings.size(), 1u);
+  EXPECT_EQ(qev3ds::read_scene(dir.path("layers.3ds")).scene.meshes.size(), 2u);
 }
 
 }  // namespace
