@@ -14,6 +14,7 @@
 #include "gltf_export.h"
 #include "gltf_import.h"
 #include "import_warnings.h"
+#include "keyframer_pose.h"
 #include "layer_file.h"
 #include "layer_scene.h"
 #include "obj_export.h"
@@ -195,9 +196,16 @@ ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
   return report;
 }
 
-ConvertReport write_other(const Scene& scene, const std::string& source, const std::string& out,
-                          Format to, const ConvertOptions& options) {
+ConvertReport write_other(const Scene& source_scene, const std::string& source,
+                          const std::string& out, Format to, const ConvertOptions& options) {
+  // glTF instances meshes itself; OBJ and STL get a mesh per instance.
+  Scene instanced;
+  std::vector<std::string> lost;
+  const Scene& scene = to == Format::gltf || to == Format::glb
+                           ? source_scene
+                           : qev::convert::scene_with_instances(source_scene, instanced, &lost);
   ConvertReport report;
+  report.warnings = lost;
   std::string error;
   if (to == Format::stl) {
     qev::convert::StlExport written;
@@ -212,7 +220,7 @@ ConvertReport write_other(const Scene& scene, const std::string& source, const s
     const bool ok =
         qev::convert::write_obj(scene, source, out, written, error, options.texture_folders,
                                 options.up == ConvertOptions::Up::y);
-    report.warnings = written.warnings;
+    report.warnings.insert(report.warnings.end(), written.warnings.begin(), written.warnings.end());
     if (!ok) return failed(convert_write_failed, error, report);
     skipped_faces(report, written.faces_skipped, written.faces_not_finite, source);
     report.message = "wrote " + count_of(scene.meshes.size(), "layer", "layers") + ", " +

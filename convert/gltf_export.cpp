@@ -18,6 +18,7 @@
 #include "conversion_look.h"
 #include "face_corners.h"
 #include "float_text.h"
+#include "gltf_cameras_lights.h"
 #include "gltf_nodes.h"
 #include "output_file.h"
 #include "smooth_normals.h"
@@ -369,6 +370,10 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
   materials.add_unused(scene);
   if (materials.uses_specular()) model.extensionsUsed.push_back("KHR_materials_specular");
   add_scene_nodes(model, root, scene, mesh_of, frames);
+  add_cameras_and_lights(model, root, scene, result.warnings);
+  const bool infinite_far =
+      std::any_of(model.cameras.begin(), model.cameras.end(),
+                  [](const tinygltf::Camera& c) { return c.perspective.zfar == 0; });
   result.materials = model.materials.size();
   result.warnings.insert(result.warnings.end(), unmapped.begin(), unmapped.end());
 
@@ -393,6 +398,7 @@ bool write_gltf(const qev3ds::Scene& scene, const std::string& scene_path,
     std::ostringstream text;
     writer.WriteGltfSceneToStream(&model, text, true, binary);
     std::string bytes = text.str();
+    if (infinite_far) drop_infinite_far(bytes, binary);
     const std::string bin_name = buffer_file_name(out_path);
     if (external) {
       nlohmann::json doc = nlohmann::json::parse(bytes);

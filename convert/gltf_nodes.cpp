@@ -8,6 +8,7 @@
 #include <map>
 
 #include "float_text.h"
+#include "keyframer_pose.h"
 #include "srgb_colour.h"
 #include "text_encoding.h"
 
@@ -30,18 +31,6 @@ Affine multiply(const Affine& a, const Affine& b) {
       for (int k = 0; k < 4; ++k) s += a[4 * k + row] * b[4 * c + k];
       r[4 * c + row] = s;
     }
-  return r;
-}
-
-// The inverse of a rotation with a uniform scale and a translation.
-Affine invert_similarity(const Affine& a) {
-  const double s2 = a[0] * a[0] + a[1] * a[1] + a[2] * a[2];
-  Affine r = identity_affine();
-  if (!(s2 > 0)) return r;
-  for (int c = 0; c < 3; ++c)
-    for (int row = 0; row < 3; ++row) r[4 * c + row] = a[4 * row + c] / s2;
-  for (int row = 0; row < 3; ++row)
-    r[12 + row] = -(r[row] * a[12] + r[4 + row] * a[13] + r[8 + row] * a[14]);
   return r;
 }
 
@@ -192,6 +181,12 @@ void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds
   std::map<std::string, std::size_t> mesh_by_name;
   for (std::size_t k = scene.meshes.size(); k-- > 0;) mesh_by_name[scene.meshes[k].name] = k;
   std::vector<bool> placed(scene.meshes.size(), false);
+  // An instance shares its object's glTF mesh, carried to its own place.
+  const std::vector<Instance> instances = scene_instances(scene);
+  std::map<std::size_t, const Instance*> instance_at;
+  for (const Instance& i : instances) instance_at[i.node] = &i;
+  const std::vector<Transform> worlds =
+      instances.empty() ? std::vector<Transform>{} : frame_zero_worlds(scene.keyframer);
 
   // Object nodes by id: a node without NODE_ID is numbered by its place.
   // A parent must come before its child, which also rules out cycles.
@@ -200,12 +195,18 @@ void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds
   int order = 0;
   for (const qev3ds::Node& kf : scene.keyframer.nodes) {
     const int id = kf.id >= 0 ? kf.id : order;
+    const auto instance = instance_at.find(static_cast<std::size_t>(order));
     ++order;
     if (kf.kind != qev3ds::node_object) continue;
     tinygltf::Node node;
     Affine world = identity_affine();
     if (kf.is_dummy()) {
       node.name = utf8_text(kf.instance.empty() ? kf.name : kf.instance);
+    } else if (instance != instance_at.end()) {
+      node = mesh_node(instance->second->mesh);
+      node.name = utf8_text(kf.instance.empty() ? kf.name : kf.instance);
+      world = multiply(y_up_transform(instance_carry(scene, *instance->second, worlds)),
+                       to_affine(node.matrix));
     } else {
       const auto it = mesh_by_name.find(kf.name);
       if (it != mesh_by_name.end()) {
@@ -217,9 +218,9 @@ void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds
       }
     }
     const auto parent = gltf_of_id.find(kf.parent);
-    const Affine local = parent == gltf_of_id.end()
-                             ? world
-                             : multiply(invert_similarity(world_of_id[kf.parent]), world);
+    Affine parent_inverse = identity_affine();
+    if (parent != gltf_of_id.end()) invert(world_of_id[kf.parent], parent_inverse);
+    const Affine local = multiply(parent_inverse, world);
     node.matrix = node_matrix(local);
     model.nodes.push_back(node);
     const int index = static_cast<int>(model.nodes.size() - 1);

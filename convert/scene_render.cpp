@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "import_warnings.h"
+#include "keyframer_pose.h"
 #include "render_camera.h"
 #include "render_faces.h"
 #include "render_image.h"
@@ -91,7 +92,11 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   settings.height = options.height * kSupersample;
   settings.two_sided = options.two_sided;
   TextureCache textures(options.textures, ImportWarnings(options.warnings));
-  const SceneTriangles triangles = scene_triangles(scene, settings, textures);
+  qev3ds::Scene instanced;
+  std::vector<std::string> lost;
+  const qev3ds::Scene& shown = scene_with_instances(scene, instanced, &lost);
+  for (const std::string& w : lost) ImportWarnings(options.warnings).add(w);
+  const SceneTriangles triangles = scene_triangles(shown, settings, textures);
 
   Sample background = {0, 0, 0, 0};
   if (!options.transparent_background)

@@ -390,9 +390,12 @@ TEST(ConvertFile, AnyFormatToAnyKeepsEveryTriangle) {
 TEST(ConvertFile, RealModelsOfEachFormatToEveryFormat) {
   TempDir dir;
   const std::filesystem::path models(QEV_ASSIMP_MODELS);
-  const char* sources[] = {"3DS/fels.3ds", "OBJ/spider.obj",
+  const char* sources[] = {"3DS/fels.3ds",
+                           "3DS/CameraRollAnimWithChildObject.3ds",
+                           "OBJ/spider.obj",
                            "glTF2/BoxTextured-glTF/BoxTextured.gltf",
-                           "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", "STL/3DSMaxExport.STL"};
+                           "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb",
+                           "STL/3DSMaxExport.STL"};
   const auto faces_of = [](const qev3ds::Scene& scene) {
     std::size_t faces = 0;
     for (const qev3ds::Mesh& m : scene.meshes) faces += m.faces.size();
@@ -411,6 +414,10 @@ TEST(ConvertFile, RealModelsOfEachFormatToEveryFormat) {
       const qev3ds::ImportResult back = qev3ds::import_file(out);
       ASSERT_TRUE(back.report.ok()) << source << " to " << to << ": " << back.report.message;
       EXPECT_EQ(faces_of(back.scene), faces_of(original.scene)) << source << " to " << to;
+      // 3DS to 3DS keeps every record the scene holds: frames, keyframer, maps.
+      if (std::string(to) == ".3ds" && std::filesystem::path(source).extension() == ".3ds") {
+        EXPECT_EQ(back.scene, original.scene) << source;
+      }
     }
   }
 }

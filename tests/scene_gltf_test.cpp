@@ -1,8 +1,9 @@
 // What glTF shows of a 3DS scene: doubleSided exactly for two-sided
 // materials, a white base colour under a full-strength texture, map
 // placement in the texture coordinates, world positions equal to the file's
-// vertices through each mesh's frame, and the keyframer's parent links, over
-// the real models and a built scene that holds each of them.
+// vertices through each mesh's frame, the keyframer's parent links, an
+// instance at its own place, cameras and lights, over the real models and
+// built scenes that hold each of them.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <map>
 
+#include "keyframer_pose.h"
 #include "qev_3ds_convert.hpp"
 #include "qev_3ds_scene.hpp"
 #include "support/temp_files.h"
@@ -54,9 +56,11 @@ struct Box {
 
 // Exports scene to glTF and checks it against the scene; returns the model.
 // The scene is exported as if read from the file from, whose folder holds its
-// textures; without one, from a folder holding t.png.
+// textures; without one, from a folder holding t.png. A node named after no
+// mesh spans the box instances gives for its name (Y-up).
 tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& what,
-                                 std::string from = "") {
+                                 std::string from = "",
+                                 const std::map<std::string, Box>& instances = {}) {
   TempDir dir;
   const std::string out = dir.path("out.gltf");
   if (from.empty()) {
@@ -119,6 +123,8 @@ tinygltf::Model export_and_check(const qev3ds::Scene& scene, const std::string& 
         got.add(w);
       }
     }
+    const auto instance = instances.find(node.name);
+    if (instance != instances.end()) want = instance->second;
     for (const qev3ds::Mesh& mesh : scene.meshes) {
       if (mesh.name != node.name) continue;
       for (const qev3ds::Face& f : mesh.faces)
@@ -205,6 +211,8 @@ TEST(SceneGltf, BuiltSceneShowsFramesPlacementAndTree) {
   dummy.instance = "group";
   scene.keyframer.nodes = {dummy, node(1, "m0", 0), node(2, "m1", 1), node(3, "m2", 0xFFFF)};
   const tinygltf::Model model = export_and_check(scene, "built");
+  qev3ds::Scene unused;
+  EXPECT_EQ(&convert::scene_with_instances(scene, unused), &scene);  // no instances: as it is
   ASSERT_EQ(model.nodes.size(), 4u);
   EXPECT_EQ(model.nodes[0].name, "group");
 
@@ -335,5 +343,204 @@ TEST(SceneGltf, NodeTreeCameraAndLightComeIn) {
   EXPECT_EQ(qev3ds::read_scene(dir.path("layers.3ds")).scene.meshes.size(), 2u);
 }
 
+// A node's transform from its translation and rotation (cameras and lights
+// are written so), as a matrix.
+Matrix trs_of(const tinygltf::Node& n) {
+  const std::vector<double> t =
+      n.translation.empty() ? std::vector<double>{0, 0, 0} : n.translation;
+  const std::vector<double> q = n.rotation.empty() ? std::vector<double>{0, 0, 0, 1} : n.rotation;
+  const double x = q[0], y = q[1], z = q[2], w = q[3];
+  return {1 - 2 * (y * y + z * z),
+          2 * (x * y + z * w),
+          2 * (x * z - y * w),
+          0,
+          2 * (x * y - z * w),
+          1 - 2 * (x * x + z * z),
+          2 * (y * z + x * w),
+          0,
+          2 * (x * z + y * w),
+          2 * (y * z - x * w),
+          1 - 2 * (x * x + y * y),
+          0,
+          t[0],
+          t[1],
+          t[2],
+          1};
+}
+
+qev3ds::Key key_of(std::uint32_t frame, std::initializer_list<float> values) {
+  qev3ds::Key k;
+  k.frame = frame;
+  std::copy(values.begin(), values.end(), k.value);
+  return k;
+}
+
+// An object whose first node stands where its mesh is, and an instance of it
+// under a moved dummy, turned a quarter by its own rotation key (a second
+// key, later, must not count); cameras and lights beside them.
+qev3ds::Scene instanced_scene() {
+  qev3ds::Scene scene;
+  qev3ds::Mesh box;
+  box.name = "box";
+  box.vertices = {5, 0, 0, 7, 0, 0, 5, 1, 0, 5, 0, 3};
+  box.faces = {{0, 1, 2, 7, 0}, {0, 1, 3, 7, 0}};
+  box.matrix[9] = 5;  // its frame: the identity moved to (5, 0, 0)
+  scene.meshes = {box};
+  const auto node = [](int id, const char* name, std::uint16_t parent, const char* instance,
+                       std::vector<qev3ds::Key> position, qev3ds::Key turn) {
+    qev3ds::Node n;
+    n.id = id;
+    n.name = name;
+    n.parent = parent;
+    n.instance = instance;
+    n.tracks = {{qev3ds::track_position, 0, std::move(position)},
+                {qev3ds::track_rotation, 0, {turn}}};
+    return n;
+  };
+  const qev3ds::Key still = key_of(0, {0, 0, 0, 1});
+  scene.keyframer.nodes = {node(0, "$$$DUMMY", 0xFFFF, "group", {key_of(0, {0, 10, 0})}, still),
+                           node(1, "box", 0xFFFF, "", {key_of(0, {5, 0, 0})}, still),
+                           node(2, "box", 0, "copy", {key_of(0, {2, 0, 0}), key_of(10, {40, 0, 0})},
+                                key_of(0, {1.5707963f, 0, 0, 1}))};
+
+  qev3ds::Camera eye;  // at +x looking back at the origin, rolled a quarter
+  eye.name = "eye";
+  eye.position[0] = 10;
+  eye.roll = 90;
+  eye.lens = 24;
+  eye.near_range = 1;
+  eye.far_range = 100;
+  qev3ds::Camera wide = eye;  // no usable ranges: an infinite projection
+  wide.name = "wide";
+  wide.near_range = 5;
+  wide.far_range = 5;
+  scene.cameras = {eye, wide};
+  qev3ds::Light omni;
+  omni.name = "omni";
+  omni.colour[0] = 1.5f, omni.colour[1] = 0.5f, omni.colour[2] = -1;
+  omni.multiplier = 2;
+  qev3ds::Light spot;  // straight down, switched off
+  spot.name = "spot";
+  spot.spot = true;
+  spot.off = true;
+  spot.multiplier = 3;
+  spot.position[2] = 10;
+  spot.hotspot = 30;
+  spot.falloff = 60;
+  scene.lights = {omni, spot};
+  return scene;
+}
+
+// The instance's place: (v - (5, 0, 0)) turned a quarter clockwise about z,
+// then moved by (2, 0, 0) and its dummy's (0, 10, 0).
+const float kCopy[4][3] = {{2, 10, 0}, {2, 8, 0}, {3, 10, 0}, {2, 10, 3}};
+
+// The scene written to dir as in.3ds; returns its path.
+std::string written(const TempDir& dir, const qev3ds::Scene& scene) {
+  const std::string path = dir.path("in.3ds");
+  const qev3ds::WriteResult w = qev3ds::write_scene(path, scene);
+  EXPECT_TRUE(w.ok()) << w.message;
+  return path;
+}
+
+TEST(SceneGltf, BuiltSceneShowsInstancesCamerasAndLights) {
+  qev3ds::ReadResult read;
+  {
+    TempDir dir;
+    read = qev3ds::read_scene(written(dir, instanced_scene()));
+  }
+  ASSERT_EQ(read.status, qev3ds::read_ok);
+  const qev3ds::Scene& scene = read.scene;
+  Box copy;
+  for (const auto& p : kCopy) {
+    const double y_up[3] = {p[0], p[2], -p[1]};
+    copy.add(y_up);
+  }
+  const tinygltf::Model model = export_and_check(scene, "instanced", "", {{"copy", copy}});
+  ASSERT_EQ(model.nodes.size(), 7u);  // dummy, box, copy, two cameras, two lights
+  EXPECT_EQ(model.nodes[2].name, "copy");
+  EXPECT_EQ(model.nodes[2].mesh, model.nodes[1].mesh);
+
+  // Cameras: yfov from the lens, ranges, the view along -x (3DS) = -x
+  // (glTF), and up turned from +z to -y (glTF +z).
+  ASSERT_EQ(model.cameras.size(), 2u);
+  const tinygltf::PerspectiveCamera& lens = model.cameras[0].perspective;
+  EXPECT_NEAR(lens.yfov, 2 * std::atan(0.5), 1e-6);
+  EXPECT_EQ(lens.aspectRatio, 1.5);
+  EXPECT_EQ(lens.znear, 1);
+  EXPECT_EQ(lens.zfar, 100);
+  EXPECT_EQ(model.cameras[1].perspective.znear, 0.01);
+  EXPECT_EQ(model.cameras[1].perspective.zfar, 0);
+  const tinygltf::Node& eye = model.nodes[3];
+  EXPECT_EQ(eye.camera, 0);
+  const Matrix e = trs_of(eye);
+  const double want_eye[3][3] = {{0, 0, 1}, {-1, 0, 0}, {10, 0, 0}};  // +y, -z, origin
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NEAR(e[static_cast<std::size_t>(4 + k)], want_eye[0][k], 1e-6) << "up " << k;
+    EXPECT_NEAR(-e[static_cast<std::size_t>(8 + k)], want_eye[1][k], 1e-6) << "view " << k;
+    EXPECT_NEAR(e[static_cast<std::size_t>(12 + k)], want_eye[2][k], 1e-6) << "at " << k;
+  }
+  EXPECT_EQ(eye.extras.Get("3ds_target_distance").GetNumberAsDouble(), 10);
+
+  // Lights: colour clamped, the multiplier, the spot's half cones, off kept
+  // in extras, its node looking down (glTF -y).
+  ASSERT_EQ(model.lights.size(), 2u);
+  const tinygltf::Light& omni = model.lights[0];
+  EXPECT_EQ(omni.type, "point");
+  EXPECT_EQ(omni.color, (std::vector<double>{1, 0.5, 0}));
+  EXPECT_EQ(omni.intensity, 2);
+  const tinygltf::Light& spot = model.lights[1];
+  EXPECT_EQ(spot.type, "spot");
+  EXPECT_NEAR(spot.spot.innerConeAngle, 15 * 3.14159265358979 / 180, 1e-6);
+  EXPECT_NEAR(spot.spot.outerConeAngle, 30 * 3.14159265358979 / 180, 1e-6);
+  EXPECT_EQ(spot.intensity, 0);
+  EXPECT_TRUE(spot.extras.Get("3ds_off").Get<bool>());
+  EXPECT_EQ(spot.extras.Get("3ds_multiplier").GetNumberAsDouble(), 3);
+  const tinygltf::Node& down = model.nodes[6];
+  EXPECT_EQ(down.extensions.at("KHR_lights_punctual").Get("light").GetNumberAsInt(), 1);
+  const Matrix d = trs_of(down);
+  EXPECT_NEAR(-d[9], -1, 1e-6);
+  EXPECT_NEAR(d[13], 10, 1e-6);
+  EXPECT_NE(
+      std::find(model.extensionsUsed.begin(), model.extensionsUsed.end(), "KHR_lights_punctual"),
+      model.extensionsUsed.end());
+}
+
+// OBJ and STL have no instances: the copy is a mesh of its own, where the
+// instance stands; copies past their budget are left out with a warning.
+TEST(SceneGltf, ObjAndStlHoldEachInstance) {
+  const qev3ds::Scene scene = instanced_scene();
+  qev3ds::Scene storage;
+  std::vector<std::string> warnings;
+  EXPECT_EQ(convert::scene_with_instances(scene, storage, &warnings, 5).meshes.size(), 1u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "1 of 1 instances left out: their copies would pass 5 vertices and faces");
+
+  for (const char* ext : {".obj", ".stl"}) {
+    TempDir dir;
+    const std::string out = dir.path(std::string("out") + ext);
+    const qev3ds::ConvertReport r = qev3ds::convert_file(written(dir, instanced_scene()), out);
+    ASSERT_TRUE(r.ok()) << ext << r.message;
+    const qev3ds::ImportResult back = qev3ds::import_file(out);
+    ASSERT_TRUE(back.report.ok()) << ext << back.report.message;
+    std::size_t faces = 0;
+    std::vector<float> points;
+    for (const qev3ds::Mesh& m : back.scene.meshes) {
+      faces += m.faces.size();
+      points.insert(points.end(), m.vertices.begin(), m.vertices.end());
+    }
+    EXPECT_EQ(faces, 4u) << ext;
+    const float original[4][3] = {{5, 0, 0}, {7, 0, 0}, {5, 1, 0}, {5, 0, 3}};
+    for (const auto* set : {original, kCopy})
+      for (int k = 0; k < 4; ++k) {
+        bool found = false;
+        for (std::size_t v = 0; v + 2 < points.size() && !found; v += 3)
+          found = std::fabs(points[v] - set[k][0]) < 1e-4f &&
+                  std::fabs(points[v + 1] - set[k][1]) < 1e-4f &&
+                  std::fabs(points[v + 2] - set[k][2]) < 1e-4f;
+        EXPECT_TRUE(found) << ext << ' ' << set[k][0] << ' ' << set[k][1] << ' ' << set[k][2];
+      }
+  }
+}
 }  // namespace
 }  // namespace qev::test
