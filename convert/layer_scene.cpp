@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "text_encoding.h"
@@ -124,9 +125,12 @@ class ObjectNames {
     }
     return base.substr(0, keep);
   }
+  // A node shared by many parents gives its camera many times: each base
+  // name's next number is kept, so that naming stays linear.
   std::string unique(const std::string& wanted, const char* what) {
     const std::string base = cut(wanted, what, qev3ds::limits::name_kept);
-    for (std::size_t n = 1;; ++n) {
+    for (std::size_t& n = next_[base];; ++n) {
+      if (n == 0) n = 1;
       const std::string suffix = n == 1 ? std::string() : "." + std::to_string(n);
       std::string name =
           base.substr(0, utf8_prefix_length(base, qev3ds::limits::name_kept - suffix.size())) +
@@ -138,6 +142,7 @@ class ObjectNames {
  private:
   std::vector<std::string>& warnings_;
   std::set<std::string> taken_, said_;
+  std::map<std::string, std::size_t> next_;
 };
 
 }  // namespace
