@@ -20,6 +20,7 @@
 #include "float_text.h"
 #include "gltf_cameras_lights.h"
 #include "gltf_nodes.h"
+#include "map_placement.h"
 #include "output_file.h"
 #include "smooth_normals.h"
 #include "srgb_colour.h"

@@ -1,4 +1,4 @@
-// Two-sided materials, texture tint and placement, mesh frames and the node
+// Two-sided materials, texture tint, mesh frames and the node
 // tree of a 3DS scene in glTF.
 #include "gltf_nodes.h"
 
@@ -9,14 +9,13 @@
 
 #include "float_text.h"
 #include "keyframer_pose.h"
+#include "map_placement.h"
 #include "srgb_colour.h"
 #include "text_encoding.h"
 
 namespace qev::convert {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A 4x4 affine matrix, column-major, in glTF's axes.
 using Affine = std::array<double, 16>;
@@ -57,9 +56,7 @@ std::vector<double> node_matrix(const Affine& a) {
 void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
   m.doubleSided = look.material != nullptr && look.material->two_sided;
   if (look.texture.empty()) return;
-  const int percentage = look.material != nullptr ? look.material->map_percentage : 0;
-  const float amount =
-      percentage <= 0 || percentage >= 100 ? 1.0f : static_cast<float>(percentage) / 100.0f;
+  const float amount = map_amount(look);
   const qev3ds::Rgb& c = look.colour;
   const int bytes[3] = {c.red, c.green, c.blue};
   tinygltf::Value::Array diffuse;
@@ -73,23 +70,6 @@ void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look) {
   tinygltf::Value::Object extras;
   extras["3ds_diffuse"] = tinygltf::Value(std::move(diffuse));
   m.extras = tinygltf::Value(std::move(extras));
-}
-
-void place_uv(const qev3ds::TextureMap& map, float& u, float& v) {
-  if (!map.placed()) return;
-  double x = u, y = v;
-  if (map.rotation != 0.0f) {
-    const double a = static_cast<double>(map.rotation) * kPi / 180.0;
-    const double dx = x - 0.5, dy = y - 0.5;
-    x = 0.5 + dx * std::cos(a) - dy * std::sin(a);
-    y = 0.5 + dx * std::sin(a) + dy * std::cos(a);
-  }
-  x -= map.u_offset;
-  y += map.v_offset;
-  x = (x - 0.5) * map.u_scale + 0.5;
-  y = (y - 0.5) * map.v_scale + 0.5;
-  u = static_cast<float>(x);
-  v = static_cast<float>(y);
 }
 
 MeshFrame::MeshFrame(const qev3ds::Mesh& mesh) {

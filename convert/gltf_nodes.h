@@ -1,6 +1,6 @@
 // What a 3DS scene shows beyond faces and colours, in glTF terms: two-sided
-// materials and the texture's tint, map placement baked into the texture
-// coordinates, each mesh's local frame and the keyframer's node tree.
+// materials and the texture's tint, each mesh's local frame and the
+// keyframer's node tree.
 #pragma once
 
 #include <tiny_gltf.h>
@@ -15,14 +15,9 @@ namespace qev::convert {
 // doubleSided from the material's two-sided flag (and only from it); a
 // textured look's base colour: a map amount of 100% (or none) replaces the
 // diffuse colour with the texture, so the factor is white; a lower amount a
-// blends linearly toward the diffuse colour: a + (1 - a) * colour.
+// blends linearly toward the diffuse colour: a + (1 - a) * colour
+// (map_amount).
 void apply_scene_look(tinygltf::Material& m, const qev3ds::Look& look);
-
-// The diffuse map's placement on one pair of the file's (u, v), as the
-// files' own viewers apply it: rotate (u, v) about (0.5, 0.5) by the
-// rotation (degrees, counter-clockwise), then u -= u_offset, v += v_offset,
-// then u = (u - 0.5) * u_scale + 0.5 and the same for v.
-void place_uv(const qev3ds::TextureMap& map, float& u, float& v);
 
 // A mesh's local frame as its glTF node carries it: its MESH_MATRIX when
 // that is a rotation with a uniform scale (a mirrored frame turned into the

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <optional>
 
+#include "map_placement.h"
 #include "render_texture.h"
 #include "smooth_normals.h"
 
@@ -117,13 +118,16 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
       const Vec3 e1 = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
       const Vec3 e2 = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
       const bool from_behind = dot(cross(e1, e2), cam.forward) > 0;
-      if (from_behind && !settings.two_sided) continue;
 
       const std::size_t slot =
           group_of[f] < 0 ? mesh.groups.size() : static_cast<std::size_t>(group_of[f]);
       if (!look_of_group[slot])
         look_of_group[slot] = qev3ds::face_look(materials, mesh, group_of[f]);
       const qev3ds::Look& look = *look_of_group[slot];
+      // The back of a face shows only where its material is two-sided.
+      if (from_behind && !settings.force_two_sided &&
+          !(look.material != nullptr && look.material->two_sided))
+        continue;
 
       RasterTriangle t;
       t.colour[0] = byte_of(look.colour.red);
@@ -133,7 +137,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
       const bool has_mapping = idx[0] < mapped && idx[1] < mapped && idx[2] < mapped;
       if (!look.texture.empty() && has_mapping && look.material != nullptr) {
         t.texture = textures.find(std::string(look.texture));
-        t.texture_weight = std::min<float>(look.material->map_percentage, 100) / 100.0f;
+        t.texture_weight = map_amount(look);
       }
       const double side = from_behind ? -1 : 1;
       double depth = 0;
@@ -148,6 +152,7 @@ SceneTriangles scene_triangles(const qev3ds::Scene& scene, const FaceSettings& s
         if (t.texture != nullptr) {
           t.u[k] = mesh.mapping[2 * idx[k]];
           t.v[k] = mesh.mapping[2 * idx[k] + 1];
+          place_uv(look.material->map(qev3ds::map_diffuse), t.u[k], t.v[k]);
         } else {
           t.u[k] = t.v[k] = 0;
         }

@@ -15,7 +15,9 @@ class TextureCache;
 struct FaceSettings {
   Camera camera;
   int width = 1, height = 1;  // of the supersampled picture
-  bool two_sided = true;      // false: faces seen from behind are left out
+  // true: both sides of every face are drawn; false: a face seen from
+  // behind is drawn only when its material is two-sided.
+  bool force_two_sided = false;
 };
 
 struct SceneTriangles {
@@ -26,8 +28,8 @@ struct SceneTriangles {
 // Every face whose corners exist and are finite numbers, the whole scene
 // fitted into the picture with a margin. Faces take their colour from
 // face_look; where the material has a texture map that textures finds and
-// the mesh has mapping coordinates for the corners, the map's percentage
-// blends the texture over the colour (100 replaces it). A key light from
+// the mesh has mapping coordinates for the corners, the texture is laid on
+// as the glTF writer lays it (map_amount, place_uv). A key light from
 // over the viewer's left shoulder and a weak fill from the lower right, plus
 // ambient light, shade the smoothing groups' corner normals; a face seen
 // from behind is lit as its front would be.

@@ -90,7 +90,7 @@ bool render_png(const qev3ds::Scene& scene, const RenderOptions& options, const 
   settings.camera = camera_at(yaw + options.yaw, pitch + options.pitch);
   settings.width = options.width * kSupersample;
   settings.height = options.height * kSupersample;
-  settings.two_sided = options.two_sided;
+  settings.force_two_sided = options.force_two_sided;
   TextureCache textures(options.textures, ImportWarnings(options.warnings));
   qev3ds::Scene instanced;
   std::vector<std::string> lost;

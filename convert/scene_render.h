@@ -30,9 +30,10 @@ struct RenderOptions {
   // (a PNG with alpha).
   unsigned char background[3] = {237, 240, 245};
   bool transparent_background = false;
-  // Faces seen from behind are drawn (3DS models are often open) unless
-  // false: a file's two-sided flag will choose per material.
-  bool two_sided = true;
+  // A face seen from behind is drawn only when its material is two-sided,
+  // as the files' own viewers draw it; true draws both sides of every face
+  // (for open models whose materials lack the flag).
+  bool force_two_sided = false;
   // Where texture maps are looked up; null draws textured faces in their
   // colour, with a warning.
   const ReferencedFiles* textures = nullptr;
@@ -44,8 +45,9 @@ struct RenderOptions {
   std::function<void(double done, double total)> progress;
 };
 
-// Draws every face in its material's colour or texture, lit so that faces
-// at different angles differ in tone, smooth across edges where the
+// Draws every face that faces the viewer or has a two-sided material, in
+// its material's colour or texture (placed as the map says), lit so that
+// faces at different angles differ in tone, smooth across edges where the
 // smoothing groups say so, each sample showing the nearest face (depth per
 // sample), translucent faces blended over it far to near, the whole scene
 // fitted into the picture (orthographic) and antialiased by 2 x 2

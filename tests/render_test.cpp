@@ -1,6 +1,8 @@
 // qev3ds render: nearer faces hide farther ones in every view whatever the
-// faces' sizes, texture maps and layers show their colours, translucent
-// faces blend over opaque ones, and sizes over the limits are refused.
+// faces' sizes, texture maps show as their amount and placement say, layers
+// show their colours, a face's back only where its material is two-sided,
+// translucent faces blend over opaque ones, and sizes over the limits are
+// refused.
 #include <gtest/gtest.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -96,6 +98,27 @@ qev3ds::Mesh square(const std::string& name, float x, float y, float z, float s)
               {0, 0, 1, 0, 1, 1, 0, 1});
 }
 
+// The scene as a 3DS file gives it back: what the renderer is shown is what
+// a file can say.
+qev3ds::Scene through_file(const qev3ds::Scene& scene) {
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(qev3ds::write_scene(scene, bytes).ok());
+  const qev3ds::ReadResult read = qev3ds::read_scene(bytes.data(), bytes.size());
+  EXPECT_EQ(read.status, qev3ds::read_ok);
+  return read.scene;
+}
+
+// The red and blue runs along row y, left to right: "rb" is red then blue.
+std::string runs_along(const Image& image, int y) {
+  std::string runs;
+  for (int x = 0; x < image.width; ++x) {
+    const unsigned char* p = image.at(x, y);
+    const char c = red(p[0], p[1], p[2]) ? 'r' : blue(p[0], p[1], p[2]) ? 'b' : 0;
+    if (c != 0 && (runs.empty() || runs.back() != c)) runs += c;
+  }
+  return runs;
+}
+
 Image render(const qev3ds::Scene& scene, RenderOptions options, const TempDir& dir,
              std::vector<std::string>* warnings = nullptr) {
   std::string error;
@@ -156,12 +179,18 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
   struct Case {
     std::string texture;
     std::uint16_t percentage;
-    bool checkered, yellow;  // what the picture shows
-    const char* warning;     // nullptr: none
+    bool checkered, yellow;                         // what the picture shows
+    const char* warning;                            // nullptr: none
+    float u_scale = 1, u_offset = 0, rotation = 0;  // the map's placement
+    std::string runs = "";                          // red and blue along a row, when not empty
   } cases[] = {
-      {"checker.png", 100, true, false, nullptr},
+      {"checker.png", 100, true, false, nullptr, 1, 0, 0, "rb"},
       {"CHECKER.PNG", 100, true, false, nullptr},  // names from case-blind systems
-      {"checker.png", 0, false, true, nullptr},    // the map weighs nothing
+      {"checker.png", 0, true, false, nullptr},    // no amount: all texture, as 100
+      {"checker.png", 10, false, true, nullptr},   // a tenth of the map over the colour
+      {"checker.png", 100, true, false, nullptr, 2, 0, 0, "brbr"},  // twice as dense
+      {"checker.png", 100, true, false, nullptr, 1, 0.25f, 0, "brb"},
+      {"checker.png", 100, true, false, nullptr, 1, 0, 90, "br"},
       {"missing.png", 100, false, true, "\"missing.png\" is not drawn"},
       {"notes.png", 100, false, true, "\"notes.png\" is not drawn"},
       {"../checker.png", 100, true, false, nullptr},  // by its file name, in the folder
@@ -171,6 +200,10 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
     qev3ds::Scene scene;
     scene.meshes = {square("Quad", 0, 0, 0, 1)};
     scene.materials = {material("QuadMAT", 220, 220, 0, 0, c.texture, c.percentage)};
+    qev3ds::TextureMap& placement = scene.materials[0].map(qev3ds::map_diffuse);
+    placement.u_scale = c.u_scale, placement.u_offset = c.u_offset;
+    placement.rotation = c.rotation;
+    scene = through_file(scene);
     RenderOptions options;
     options.width = options.height = 100;
     options.view = View::top;
@@ -179,6 +212,10 @@ TEST(Render, TextureMapsAreDrawnWhereFoundAndSaidWhereNot) {
     const Image image = render(scene, options, dir, &warnings);
     EXPECT_EQ(count(image, red) > 1000 && count(image, blue) > 1000, c.checkered) << c.texture;
     EXPECT_EQ(count(image, yellow) > 1000, c.yellow) << c.texture;
+    if (!c.runs.empty()) {
+      EXPECT_EQ(runs_along(image, 30), c.runs)
+          << "u scale " << c.u_scale << " offset " << c.u_offset << " rotation " << c.rotation;
+    }
     ASSERT_EQ(warnings.size(), c.warning != nullptr ? 1u : 0u) << c.texture;
     if (c.warning != nullptr) {
       EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
@@ -201,6 +238,14 @@ TEST(Render, LayersShowTheirColours) {
   qev3ds::Scene glass;
   glass.meshes = {square("Red", 0, 0, 1, 1), square("Blue", 0, 0, 0, 1)};
   glass.materials = {material("RedMAT", 255, 0, 0, 50), material("BlueMAT", 0, 0, 255)};
+  // One square, its front up: seen from below, its back shows only when its
+  // material is two-sided (or every face is drawn from both sides).
+  qev3ds::Scene one_sided;
+  one_sided.meshes = {square("Red", 0, 0, 0, 1)};
+  one_sided.materials = {material("RedMAT", 255, 0, 0)};
+  qev3ds::Scene two_sided = one_sided;
+  two_sided.materials[0].two_sided = true;
+  one_sided = through_file(one_sided), two_sided = through_file(two_sided);
 
   const auto white = [](int r, int g, int b) {
     return r > 215 && std::abs(r - g) < 6 && std::abs(g - b) < 6 && !(r == 237 && b == 245);
@@ -208,26 +253,37 @@ TEST(Render, LayersShowTheirColours) {
   const auto grey = [](int r, int g, int b) {
     return r > 100 && r < 215 && std::abs(r - g) < 6 && std::abs(g - b) < 12;
   };
+  const Pixel drawn = [](int r, int g, int b) { return !(r == 237 && g == 240 && b == 245); };
   struct Case {
     const char* what;
     const qev3ds::Scene& scene;
     View view;
     bool clear_background;
     std::vector<std::pair<Pixel, std::size_t>> at_least;  // pixels of a colour
+    const Pixel* none = nullptr;                          // a colour no pixel has
+    bool force_two_sided = false;
   } cases[] = {
       {"demo", demo, View::iso, false, {{orange, 20000}, {white, 5000}, {grey, 5000}}},
       {"two layers", two, View::top, false, {{red, 20000}, {blue, 20000}}},
       {"translucent over opaque", glass, View::top, false, {{purple, 20000}}},
       {"clear background", two, View::top, true, {{red, 20000}, {blue, 20000}}},
+      {"one-sided from the front", one_sided, View::top, false, {{red, 20000}}},
+      {"one-sided from behind", one_sided, View::bottom, false, {}, &drawn},
+      {"two-sided from behind", two_sided, View::bottom, false, {{red, 20000}}},
+      {"both sides forced", one_sided, View::bottom, false, {{red, 20000}}, nullptr, true},
   };
   for (const Case& c : cases) {
     RenderOptions options;
     options.view = c.view;
     options.transparent_background = c.clear_background;
+    options.force_two_sided = c.force_two_sided;
     const Image image = render(c.scene, options, dir);
     ASSERT_EQ(image.width, 800);
     ASSERT_EQ(image.height, 600);
     for (const auto& [colour, least] : c.at_least) EXPECT_GT(count(image, colour), least) << c.what;
+    if (c.none != nullptr) {
+      EXPECT_EQ(count(image, *c.none), 0u) << c.what;
+    }
     EXPECT_EQ(image.at(0, 0)[3], c.clear_background ? 0 : 255) << c.what;
   }
 }
