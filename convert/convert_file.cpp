@@ -16,6 +16,7 @@
 #include "import_warnings.h"
 #include "keyframer_pose.h"
 #include "layer_file.h"
+#include "layer_scene.h"
 #include "obj_export.h"
 #include "obj_import.h"
 #include "output_file.h"
@@ -65,8 +66,10 @@ void scale_scene(qev3ds::Scene& scene, double scale) {
     for (float& v : mesh.vertices) times(v);
     for (int k = 9; k < 12; ++k) times(mesh.matrix[k]);
   }
-  for (qev3ds::Camera& camera : scene.cameras)
+  for (qev3ds::Camera& camera : scene.cameras) {
     for (int k = 0; k < 3; ++k) times(camera.position[k]), times(camera.target[k]);
+    times(camera.near_range), times(camera.far_range);
+  }
   for (qev3ds::Light& light : scene.lights)
     for (int k = 0; k < 3; ++k) times(light.position[k]), times(light.target[k]);
   for (qev3ds::Node& node : scene.keyframer.nodes) {
@@ -107,6 +110,16 @@ void place_layers(Layers& layers, bool from_y_up, double scale) {
   }
 }
 
+// Whether the scene shows more than its meshes where they are: cameras,
+// lights, or a keyframer with a group, a parent link or an instance.
+bool beyond_meshes(const Scene& scene) {
+  if (!scene.cameras.empty() || !scene.lights.empty()) return true;
+  for (const Node& n : scene.keyframer.nodes)
+    if (n.kind != node_object || n.is_dummy() || n.parent != 0xFFFF || !n.instance.empty())
+      return true;
+  return false;
+}
+
 ImportResult import_layers(const std::string& path, Format from, const ConvertOptions& options,
                            Layers& layers) {
   ImportResult result;
@@ -114,14 +127,15 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   std::string error;
   bool ok = false;
   qev::convert::LayerMaterials materials;
+  qev::convert::LayerScene extras;
   if (from == Format::obj) {
     const auto files = qev::convert::ReferencedFiles::beside(path, options.texture_folders);
     ok = qev::convert::read_obj(path, layers, error, &report.warnings, &files, &materials);
     if (!ok) report = failed(convert_bad_obj, path + ": not a readable OBJ file: " + error, report);
   } else {
-    ok = from == Format::stl
-             ? qev::convert::read_stl(path, layers, error, &report.warnings)
-             : qev::convert::read_gltf(path, layers, report.warnings, error, nullptr, &materials);
+    ok = from == Format::stl ? qev::convert::read_stl(path, layers, error, &report.warnings)
+                             : qev::convert::read_gltf(path, layers, report.warnings, error,
+                                                       nullptr, &materials, &extras);
     if (!ok) {
       report = failed(
           convert_bad_input,
@@ -131,8 +145,13 @@ ImportResult import_layers(const std::string& path, Format from, const ConvertOp
   }
   if (ok) {
     place_layers(layers, from == Format::obj && options.up == ConvertOptions::Up::y, options.scale);
-    result.scene = qev::convert::scene_of_layers(layers, materials);
+    extras.scale(options.scale);
+    std::vector<std::size_t> first_mesh;
+    result.scene = qev::convert::scene_of_layers(layers, materials, &first_mesh);
     warn_cut_names(layers, materials, result.report.warnings);
+    extras.apply(result.scene, first_mesh, result.report.warnings);
+    // The layers form shows every instance as geometry of its own.
+    extras.add_instance_layers(layers);
   }
   return result;
 }
@@ -159,6 +178,10 @@ ConvertReport write_3ds(const Scene& source_scene, const Layers* source_layers,
                      count_of(faces, "triangle", "triangles") + ", " +
                      count_of(scene.materials.size(), "material", "materials") + " to " + out;
     return report;
+  }
+  if (beyond_meshes(scene)) {
+    report.warnings.push_back(
+        "the layers form keeps meshes only: the node tree, cameras and lights are not written");
   }
   std::vector<Layer> layers = imported != nullptr ? *imported : layers_from_scene(scene);
   report.notes = fit_layers(layers);

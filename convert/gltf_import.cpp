@@ -19,6 +19,7 @@
 #include "gltf_file_access.h"
 #include "import_warnings.h"
 #include "json_depth.h"
+#include "layer_scene.h"
 #include "smoothing_from_normals.h"
 #include "srgb_colour.h"
 #include "texture_files.h"
@@ -32,6 +33,9 @@ using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
 
 constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 constexpr int kMaxDepth = 256;
+constexpr double kPi = 3.14159265358979323846;
+// How far a camera or spot light looks when the file does not say.
+constexpr double kTargetDistance = 100;
 // A node may be the child of several parents, so a graph of a few nodes can
 // stand for exponentially many instances: the walk is bounded in visits and
 // in the triangles the instances add up to, far beyond any real scene (a
@@ -87,6 +91,85 @@ Matrix local_matrix(const tinygltf::Node& node) {
   return multiply(t, multiply(r, s));
 }
 
+// A glTF (Y-up) matrix in Z-up axes: C * m * C^-1, C taking (x, y, z) to
+// (x, -z, y).
+Frame z_up_frame(const Matrix& m) {
+  constexpr Matrix c = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+  constexpr Matrix c_inverse = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+  return multiply(c, multiply(m, c_inverse));
+}
+
+// A direction of a Z-up frame, unit length; fallback when it has none.
+std::array<double, 3> direction(const Frame& f, const double* local,
+                                std::array<double, 3> fallback) {
+  std::array<double, 3> d{};
+  double length = 0;
+  for (std::size_t r = 0; r < 3; ++r) {
+    d[r] = f[r] * local[0] + f[4 + r] * local[1] + f[8 + r] * local[2];
+    length += d[r] * d[r];
+  }
+  length = std::sqrt(length);
+  if (!(length > 1e-12) || !std::isfinite(length)) return fallback;
+  for (double& v : d) v /= length;
+  return d;
+}
+
+// A number of an extras object, or fallback.
+double extra_number(const tinygltf::Value& extras, const char* key, double fallback) {
+  if (!extras.IsObject() || !extras.Has(key)) return fallback;
+  const tinygltf::Value& v = extras.Get(key);
+  return v.IsNumber() && std::isfinite(v.GetNumberAsDouble()) ? v.GetNumberAsDouble() : fallback;
+}
+
+// Where a camera or spot light on a node stands and looks: the node's
+// origin, and its -Z as far as its extras' "3ds_target_distance" (a
+// positive number), else kTargetDistance. Z-up.
+void aim(const Frame& world, const tinygltf::Node& n, float* position, float* target) {
+  const double forward[3] = {0, 1, 0};  // glTF's -Z in Z-up axes
+  const std::array<double, 3> d = direction(world, forward, {0, 1, 0});
+  double distance = extra_number(n.extras, "3ds_target_distance", kTargetDistance);
+  if (!(distance > 0)) distance = kTargetDistance;
+  for (std::size_t k = 0; k < 3; ++k) {
+    position[k] = static_cast<float>(world[12 + k]);
+    target[k] = static_cast<float>(world[12 + k] + distance * d[k]);
+  }
+}
+
+// A camera's roll in degrees: the angle from the world's up (+Z; for a
+// camera looking straight up -Y, straight down +Y) to the node's up (its
+// +Y), both seen across the view, counter-clockwise seen from behind the
+// camera.
+float roll_of(const Frame& world) {
+  const double forward[3] = {0, 1, 0}, up[3] = {0, 0, 1};
+  const std::array<double, 3> f = direction(world, forward, {0, 1, 0});
+  std::array<double, 3> u = direction(world, up, {0, 0, 1});
+  std::array<double, 3> w = {0, 0, 1};
+  if (std::hypot(f[0], f[1]) < 1e-9) w = {0, f[2] > 0 ? -1.0 : 1.0, 0};
+  const auto across = [&f](std::array<double, 3>& v) {
+    const double along = v[0] * f[0] + v[1] * f[1] + v[2] * f[2];
+    for (std::size_t k = 0; k < 3; ++k) v[k] -= along * f[k];
+  };
+  across(u);
+  across(w);
+  const std::array<double, 3> x = {w[1] * u[2] - w[2] * u[1], w[2] * u[0] - w[0] * u[2],
+                                   w[0] * u[1] - w[1] * u[0]};
+  // Seen from behind, looking along f: counter-clockwise turns about -f.
+  const double sine = -(x[0] * f[0] + x[1] * f[1] + x[2] * f[2]);
+  const double cosine = w[0] * u[0] + w[1] * u[1] + w[2] * u[2];
+  const double roll = std::atan2(sine, cosine) * 180 / kPi;
+  return std::isfinite(roll) ? static_cast<float>(roll) : 0.0f;
+}
+
+// The KHR_lights_punctual light a node holds, or -1.
+int light_of(const tinygltf::Node& n) {
+  const auto it = n.extensions.find("KHR_lights_punctual");
+  if (it == n.extensions.end() || !it->second.IsObject() || !it->second.Has("light")) return -1;
+  const tinygltf::Value& v = it->second.Get("light");
+  if (!v.IsNumber()) return -1;
+  const double d = v.GetNumberAsDouble();
+  return d >= 0 && d < 2147483647.0 && d == std::floor(d) ? static_cast<int>(d) : -1;
+}
+
 bool embedded(const tinygltf::Image& image) {
   return image.uri.empty() || image.uri.rfind("data:", 0) == 0;
 }
@@ -127,11 +210,14 @@ struct Reader {
   const ReferencedFiles& files;
   Layers& layers;
   LayerMaterials& sources;
+  LayerScene& scene;
   std::vector<std::string>& warnings;
   std::string& error;
   std::vector<std::string> embedded_names;
   std::set<std::string> said;
   std::size_t non_finite = 0;
+  std::map<int, std::size_t> first_node_of_mesh;
+  std::set<int> cameras_shown, lights_shown;
 
   void warn(const std::string& text) {
     if (said.insert(text).second) warnings.push_back(text);
@@ -460,6 +546,8 @@ struct Reader {
       s.transparency = static_cast<std::int16_t>(sample.transparency);
       s.texture = sample.texture;
       specular(m, s);
+      s.two_sided = m.doubleSided;
+      s.self_illumination = self_illumination(m);
       sources.materials.push_back(std::move(s));
     }
   }
@@ -491,7 +579,91 @@ struct Reader {
     s.specular = {byte(colour[0]), byte(colour[1]), byte(colour[2])};
   }
 
-  bool node(int index, const Matrix& parent, int depth, std::vector<char>& on_path) {
+  // Self-illumination from the emissive colour, as a share of the base
+  // colour: 100 * max(emissive) / max(base colour), 0 to 100.
+  static std::int16_t self_illumination(const tinygltf::Material& m) {
+    double emissive = 0, base = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (k < m.emissiveFactor.size() && std::isfinite(m.emissiveFactor[k]))
+        emissive = std::max(emissive, m.emissiveFactor[k]);
+      const std::vector<double>& b = m.pbrMetallicRoughness.baseColorFactor;
+      if (k < b.size() && std::isfinite(b[k])) base = std::max(base, b[k]);
+    }
+    const double share = base > 0 ? emissive / base : emissive;
+    return static_cast<std::int16_t>(std::lround(std::clamp(100 * share, 0.0, 100.0)));
+  }
+
+  void camera(const tinygltf::Node& n, const Frame& world) {
+    if (std::size_t(n.camera) >= model.cameras.size()) {
+      warn("node \"" + n.name + "\" names a camera that does not exist; it is left out");
+      return;
+    }
+    const tinygltf::Camera& c = model.cameras[std::size_t(n.camera)];
+    cameras_shown.insert(n.camera);
+    qev3ds::Camera out;
+    out.name = !n.name.empty()
+                   ? n.name
+                   : (!c.name.empty() ? c.name : "Camera" + std::to_string(n.camera + 1));
+    if (c.type != "perspective") {
+      warn("camera \"" + out.name +
+           "\" is orthographic, which a 3DS file cannot hold; it is left out");
+      return;
+    }
+    aim(world, n, out.position, out.target);
+    out.roll = roll_of(world);
+    // A 35 mm frame is 24 mm high: the lens that sees yfov across it.
+    const double yfov = c.perspective.yfov;
+    const double lens = yfov > 0 && yfov < kPi ? 12 / std::tan(yfov / 2) : 0;
+    out.lens = std::isfinite(lens) && lens > 0 && lens < 1e6 ? static_cast<float>(lens) : 50.0f;
+    const double znear = c.perspective.znear, zfar = c.perspective.zfar;
+    if (zfar > 0 && std::isfinite(zfar) && std::isfinite(znear)) {
+      out.near_range = static_cast<float>(znear);
+      out.far_range = static_cast<float>(zfar);
+    }
+    scene.cameras.push_back(std::move(out));
+  }
+
+  void light(const tinygltf::Node& n, int which, const Frame& world) {
+    if (std::size_t(which) >= model.lights.size()) {
+      warn("node \"" + n.name + "\" names a light that does not exist; it is left out");
+      return;
+    }
+    const tinygltf::Light& l = model.lights[std::size_t(which)];
+    lights_shown.insert(which);
+    qev3ds::Light out;
+    out.name =
+        !n.name.empty() ? n.name : (!l.name.empty() ? l.name : "Light" + std::to_string(which + 1));
+    float ignored[3];
+    aim(world, n, out.position, l.type == "spot" ? out.target : ignored);
+    for (std::size_t k = 0; k < 3; ++k) {
+      const double c = k < l.color.size() ? l.color[k] : 1.0;
+      out.colour[k] = static_cast<float>(std::isfinite(c) ? std::clamp(c, 0.0, 1.0) : 1.0);
+    }
+    out.multiplier = static_cast<float>(
+        extra_number(l.extras, "3ds_multiplier", std::isfinite(l.intensity) ? l.intensity : 1.0));
+    out.off = l.extras.IsObject() && l.extras.Has("3ds_off") && l.extras.Get("3ds_off").IsBool() &&
+              l.extras.Get("3ds_off").Get<bool>();
+    if (l.type == "spot") {
+      // 3DS cones are whole angles in degrees; glTF's are half angles.
+      const auto angle = [](double a, double high) {
+        return std::isfinite(a) ? std::clamp(a, 0.0, high) : high;
+      };
+      const double outer = angle(l.spot.outerConeAngle, kPi / 2);
+      const double inner = angle(l.spot.innerConeAngle, outer);
+      out.spot = true;
+      out.hotspot = static_cast<float>(2 * inner * 180 / kPi);
+      out.falloff = static_cast<float>(2 * outer * 180 / kPi);
+    } else if (l.type != "point") {
+      warn(l.type + " light \"" + out.name + "\" kept as an omni light");
+    }
+    if (l.range > 0)
+      warn("the range of light \"" + out.name +
+           "\" is not carried; a 3DS light reaches everywhere");
+    scene.lights.push_back(std::move(out));
+  }
+
+  bool node(int index, const Matrix& parent, std::size_t parent_node, int depth,
+            std::vector<char>& on_path) {
     if (index < 0 || std::size_t(index) >= model.nodes.size()) {
       error = "the scene names node " + std::to_string(index) + ", which does not exist";
       return false;
@@ -502,23 +674,45 @@ struct Reader {
     }
     on_path[std::size_t(index)] = 1;
     const tinygltf::Node& n = model.nodes[std::size_t(index)];
-    const Matrix world = multiply(parent, local_matrix(n));
+    const Matrix local = local_matrix(n);
+    const Matrix world = multiply(parent, local);
+    const std::size_t me = scene.nodes.size();
+    {
+      LayerNode record;
+      record.name = !n.name.empty() ? n.name : "node" + std::to_string(index + 1);
+      record.parent = parent_node;
+      record.local = z_up_frame(local);
+      record.world = z_up_frame(world);
+      // A leaf holding a camera or a light is that camera or light only.
+      record.keyed = n.mesh >= 0 || !n.children.empty() || (n.camera < 0 && light_of(n) < 0);
+      scene.nodes.push_back(std::move(record));
+    }
     if (n.mesh >= 0) {
       if (std::size_t(n.mesh) >= model.meshes.size()) {
         error = "node " + std::to_string(index) + " names a mesh that does not exist";
         return false;
       }
-      const tinygltf::Mesh& mesh = model.meshes[std::size_t(n.mesh)];
-      const std::string name =
-          !mesh.name.empty() ? mesh.name
-                             : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
-      Instance instance;
-      for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
-        if (!primitive(mesh, p, world, name, instance)) return false;
-      smooth(instance);
+      // A mesh is stored once, where its first node puts it; its other
+      // nodes are instances of it.
+      const auto [first, added] = first_node_of_mesh.emplace(n.mesh, me);
+      scene.nodes[me].object = first->second;
+      if (added) {
+        const tinygltf::Mesh& mesh = model.meshes[std::size_t(n.mesh)];
+        const std::string name =
+            !mesh.name.empty() ? mesh.name
+                               : (!n.name.empty() ? n.name : "mesh" + std::to_string(n.mesh + 1));
+        scene.nodes[me].first_layer = layers.size();
+        Instance instance;
+        for (std::size_t p = 0; p < mesh.primitives.size(); ++p)
+          if (!primitive(mesh, p, world, name, instance)) return false;
+        smooth(instance);
+        scene.nodes[me].end_layer = layers.size();
+      }
     }
+    if (n.camera >= 0) camera(n, scene.nodes[me].world);
+    if (const int l = light_of(n); l >= 0) light(n, l, scene.nodes[me].world);
     for (int child : n.children)
-      if (!node(child, world, depth + 1, on_path)) return false;
+      if (!node(child, world, me, depth + 1, on_path)) return false;
     on_path[std::size_t(index)] = 0;
     return true;
   }
@@ -598,8 +792,6 @@ bool skip_image(tinygltf::Image* image, const int index, std::string*, std::stri
 // once per kind.
 void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
                       std::vector<std::string>& warnings) {
-  if (!model.cameras.empty())
-    warnings.push_back(count_of(model.cameras.size(), "camera is", "cameras are") + " not carried");
   if (!model.animations.empty()) {
     warnings.push_back(count_of(model.animations.size(), "animation is", "animations are") +
                        " not carried; the scene is taken as posed");
@@ -626,15 +818,17 @@ void say_what_is_left(const tinygltf::Model& model, std::size_t scene,
                        " not converted, only scene " + std::to_string(scene));
   }
   for (const std::string& name : model.extensionsUsed)
-    if (name != "KHR_materials_specular" &&
+    if (name != "KHR_materials_specular" && name != "KHR_lights_punctual" &&
         name != "KHR_texture_transform")  // baked into the mapping
       warnings.push_back("extension " + name + " is not supported; what it adds is not carried");
 }
 
 bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers& layers,
-             LayerMaterials& sources, std::vector<std::string>& warnings, std::string& error) {
+             LayerMaterials& sources, LayerScene& scene, std::vector<std::string>& warnings,
+             std::string& error) {
   layers.clear();
   sources.clear();
+  scene.clear();
   if (model.scenes.empty()) {
     error = "the glTF file has no scene";
     return false;
@@ -647,15 +841,26 @@ bool convert(const tinygltf::Model& model, const ReferencedFiles& files, Layers&
   Census census{model, error};
   for (int root : model.scenes[which].nodes)
     if (!census.node(root, 0, on_path)) return false;
-  Reader reader{model, files, layers, sources, warnings, error, embedded_image_names(model), {}};
+  Reader reader{model, files, layers, sources, scene, warnings, error, embedded_image_names(model),
+                {},    0,     {},     {},      {}};
   reader.materials();
   for (int root : model.scenes[which].nodes) {
-    if (!reader.node(root, kIdentity, 0, on_path)) {
+    if (!reader.node(root, kIdentity, LayerNode::kNone, 0, on_path)) {
       layers.clear();
       sources.clear();
+      scene.clear();
       return false;
     }
   }
+  // Cameras and lights come with the nodes that hold them.
+  const std::size_t cameras_left = model.cameras.size() - reader.cameras_shown.size();
+  const std::size_t lights_left = model.lights.size() - reader.lights_shown.size();
+  if (cameras_left > 0)
+    warnings.push_back(count_of(cameras_left, "camera is", "cameras are") +
+                       " not carried: no node of the scene holds them");
+  if (lights_left > 0)
+    warnings.push_back(count_of(lights_left, "light is", "lights are") +
+                       " not carried: no node of the scene holds them");
   if (reader.non_finite > 0)
     warnings.push_back(non_finite_warning(reader.non_finite, "the glTF scene"));
   say_what_is_left(model, which, warnings);
@@ -760,25 +965,28 @@ bool load(tinygltf::Model& model, const std::string& bytes, bool binary,
 
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
                      Layers& layers, std::vector<std::string>& warnings, std::string& error,
-                     const ReferencedFiles* files, LayerMaterials* materials) {
+                     const ReferencedFiles* files, LayerMaterials* materials, LayerScene* scene) {
   LayerMaterials unwanted;
   if (materials == nullptr) materials = &unwanted;
+  LayerScene unwanted_scene;
+  if (scene == nullptr) scene = &unwanted_scene;
   const ReferencedFiles in_base_dir({base_dir.empty() ? std::string(".") : base_dir});
   if (files == nullptr) files = &in_base_dir;
   layers.clear();
   tinygltf::Model model;
   if (!load(model, bytes, binary, *files, error)) return false;
-  return convert(model, *files, layers, *materials, warnings, error);
+  return convert(model, *files, layers, *materials, *scene, warnings, error);
 }
 
 bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
-               std::string& error, const ReferencedFiles* files, LayerMaterials* materials) {
+               std::string& error, const ReferencedFiles* files, LayerMaterials* materials,
+               LayerScene* scene) {
   std::string data;
   if (!read_file_bytes(path, data, error)) return false;
   const bool binary = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
   const ReferencedFiles beside_input = ReferencedFiles::beside(path);
   return read_gltf_bytes(data, binary, "", layers, warnings, error,
-                         files != nullptr ? files : &beside_input, materials);
+                         files != nullptr ? files : &beside_input, materials, scene);
 }
 
 bool read_gltf_embedded_images(const std::string& path, const ReferencedFiles& files,

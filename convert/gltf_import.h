@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "layer_file.h"
+#include "layer_scene.h"
 #include "referenced_files.h"
 
 namespace qev::convert {
 
-// Reads every triangle primitive of every mesh instance reachable from the
-// default scene, node transforms applied, Y-up turned into Z-up as
-// (x, y, z) -> (x, -z, y). One layer per primitive instance: colour from
+// Reads every triangle primitive of every mesh reachable from the default
+// scene, where the first node showing it puts it, Y-up turned into Z-up as
+// (x, y, z) -> (x, -z, y). One layer per primitive: colour from
 // baseColorFactor (back to sRGB bytes), transparency from its alpha,
 // texture name from the base colour texture's URI (or a made-up 8.3 name
 // for an embedded image, see read_gltf_embedded_images), mapping from
@@ -27,16 +28,21 @@ namespace qev::convert {
 // deeper than kMaxJsonDepth, or its node graph stands for more instances
 // than the walk allows.
 // Every material of the file goes to materials when it is not null, the
-// layers naming theirs there.
+// layers naming theirs there (doubleSided as two-sided, the emissive colour
+// as self-illumination). A mesh that several nodes show is read once, at
+// its first node; the node tree (every node's local and world transform,
+// Z-up, and which layers its mesh became), the perspective cameras and the
+// KHR_lights_punctual lights go to scene when it is not null.
 bool read_gltf(const std::string& path, Layers& layers, std::vector<std::string>& warnings,
                std::string& error, const ReferencedFiles* files = nullptr,
-               LayerMaterials* materials = nullptr);
+               LayerMaterials* materials = nullptr, LayerScene* scene = nullptr);
 
 // The same from bytes in memory (.glb when binary); external buffers are
 // looked for in files, or in base_dir when files is null.
 bool read_gltf_bytes(const std::string& bytes, bool binary, const std::string& base_dir,
                      Layers& layers, std::vector<std::string>& warnings, std::string& error,
-                     const ReferencedFiles* files = nullptr, LayerMaterials* materials = nullptr);
+                     const ReferencedFiles* files = nullptr, LayerMaterials* materials = nullptr,
+                     LayerScene* scene = nullptr);
 
 // The images a glTF file embeds (data: URIs and buffer views) that its
 // materials may use, by the texture names read_gltf gives them (8.3 names

@@ -23,6 +23,8 @@ struct SourceMaterial {
   // The texture's placement (u/v scale and offset, rotation), the fields of
   // a 3DS diffuse map; default when the source has none.
   qev3ds::TextureMap placement;
+  bool two_sided = false;              // both sides of its faces show
+  std::int16_t self_illumination = 0;  // percent
 };
 
 using Layers = std::vector<qev3ds::Layer>;
@@ -52,8 +54,11 @@ struct LayerMaterials {
 
 // The layers as a Scene (scene_from_layers), every layer's material made
 // from its source material: names kept (cut to 49 characters, made unique),
-// specular and shininess carried, and source materials no face uses kept.
-qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials);
+// specular, shininess, two-sidedness and self-illumination carried, and
+// source materials no face uses kept. When first_mesh is not null it gets
+// each layer's first mesh, then the mesh count (layers.size() + 1 values).
+qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials,
+                              std::vector<std::size_t>* first_mesh = nullptr);
 
 // Appends one triangle: nine corner coordinates, six mapping values (null for
 // none: zeros) and its smoothing bits. Every importer keeps the three arrays

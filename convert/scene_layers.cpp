@@ -99,16 +99,29 @@ void place_texture(Material& material, const qev::convert::SourceMaterial& s) {
   map.rotation = s.placement.rotation;
 }
 
+// What a source material gives its 3DS material beside the colours a layer
+// carries.
+void carry_source(const qev::convert::SourceMaterial& s, Material& material) {
+  material.specular[0] = material.specular[1] = s.specular;
+  material.shininess = s.shininess;
+  material.two_sided = s.two_sided;
+  material.self_illumination = s.self_illumination;
+  place_texture(material, s);
+}
+
 // Layers as meshes; each layer's material is made from its source material
 // when sources names one, else from the layer alone.
-Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials* sources) {
+Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials* sources,
+            std::vector<std::size_t>* first_mesh = nullptr) {
   using qev::convert::SourceMaterial;
   Scene scene;
   scene.version = 3;
   KeptNames mesh_names, material_names;
   std::map<MaterialKey, std::size_t> shared;
   std::vector<char> used(sources != nullptr ? sources->materials.size() : 0, 0);
+  if (first_mesh != nullptr) first_mesh->clear();
   for (std::size_t li = 0; li < layers.size(); ++li) {
+    if (first_mesh != nullptr) first_mesh->push_back(scene.meshes.size());
     const Layer& layer = layers[li];
     const bool textured = !layer.texture.empty();
     const std::size_t source = sources != nullptr && li < sources->of_layer.size() &&
@@ -131,9 +144,7 @@ Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials
         used[source] = 1;
         Material material = material_of(material_names.unique(s.name.empty() ? layer.name : s.name),
                                         rgb_of(layer), layer.transparency, layer.texture);
-        material.specular[0] = material.specular[1] = s.specular;
-        material.shininess = s.shininess;
-        place_texture(material, s);
+        carry_source(s, material);
         scene.materials.push_back(std::move(material));
       }
       material_name = scene.materials[it->second].name;
@@ -177,15 +188,14 @@ Scene build(const std::vector<Layer>& layers, const qev::convert::LayerMaterials
       mesh->groups.back().count = static_cast<std::int32_t>(mesh->faces.size());
     }
   }
+  if (first_mesh != nullptr) first_mesh->push_back(scene.meshes.size());
   // Source materials no face uses are kept, as the source has them.
   for (std::size_t m = 0; m < used.size(); ++m) {
     if (used[m]) continue;
     const SourceMaterial& s = sources->materials[m];
     Material material = material_of(material_names.unique(s.name.empty() ? "material" : s.name),
                                     s.diffuse, s.transparency, s.texture);
-    material.specular[0] = material.specular[1] = s.specular;
-    material.shininess = s.shininess;
-    place_texture(material, s);
+    carry_source(s, material);
     scene.materials.push_back(std::move(material));
   }
   // Each mesh's one group lists its faces by index.
@@ -252,8 +262,9 @@ std::vector<std::string> fit_layers(std::vector<Layer>& layers) {
 
 namespace qev::convert {
 
-qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials) {
-  return qev3ds::build(layers, &materials);
+qev3ds::Scene scene_of_layers(const Layers& layers, const LayerMaterials& materials,
+                              std::vector<std::size_t>* first_mesh) {
+  return qev3ds::build(layers, &materials, first_mesh);
 }
 
 }  // namespace qev::convert

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -27,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Matrix = std::array<double, 16>;
+constexpr double kPi = 3.14159265358979323846;
 
 Matrix node_local(const tinygltf::Node& n) {
   Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -486,5 +488,185 @@ TEST(SceneGltf, ObjAndStlHoldEachInstance) {
       }
   }
 }
+
+// Every node's world transform, from its matrix or its translation and
+// rotation.
+std::vector<Matrix> worlds_of(const tinygltf::Model& m) {
+  std::vector<Matrix> worlds(m.nodes.size());
+  const std::function<void(int, const Matrix&)> walk = [&](int i, const Matrix& parent) {
+    const tinygltf::Node& n = m.nodes[static_cast<std::size_t>(i)];
+    worlds[static_cast<std::size_t>(i)] =
+        times(parent, n.matrix.size() == 16 ? node_local(n) : trs_of(n));
+    for (int c : n.children) walk(c, worlds[static_cast<std::size_t>(i)]);
+  };
+  for (int root : m.scenes.at(0).nodes) walk(root, node_local(tinygltf::Node()));
+  return worlds;
+}
+
+// The world corners of every mesh node, in thousandths, sorted.
+std::vector<std::array<long, 3>> world_corners(const tinygltf::Model& m,
+                                               const std::vector<Matrix>& worlds) {
+  std::vector<std::array<long, 3>> corners;
+  for (std::size_t i = 0; i < m.nodes.size(); ++i) {
+    if (m.nodes[i].mesh < 0) continue;
+    const Matrix& w = worlds[i];
+    for (const tinygltf::Primitive& prim :
+         m.meshes[static_cast<std::size_t>(m.nodes[i].mesh)].primitives) {
+      const std::vector<float> p = floats_of(m, prim.attributes.at("POSITION"));
+      for (std::size_t v = 0; v + 2 < p.size(); v += 3) {
+        std::array<long, 3> c{};
+        for (std::size_t r = 0; r < 3; ++r)
+          c[r] = std::lround(1000 *
+                             (w[r] * p[v] + w[4 + r] * p[v + 1] + w[8 + r] * p[v + 2] + w[12 + r]));
+        corners.push_back(c);
+      }
+    }
+  }
+  std::sort(corners.begin(), corners.end());
+  return corners;
+}
+
+// The other way: a glTF node tree (an empty parent of two nodes showing one
+// mesh), a camera and a point light become a keyframer with an instance, a
+// camera and a light, the mesh stored once where its first node puts it.
+TEST(SceneGltf, NodeTreeCameraAndLightComeIn) {
+  tinygltf::Model model;
+  const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  model.buffers.resize(1);
+  model.buffers[0].data.assign(reinterpret_cast<const unsigned char*>(corners),
+                               reinterpret_cast<const unsigned char*>(corners) + sizeof corners);
+  tinygltf::BufferView view;
+  view.buffer = 0;
+  view.byteLength = sizeof corners;
+  model.bufferViews.push_back(view);
+  tinygltf::Accessor positions;
+  positions.bufferView = 0;
+  positions.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+  positions.type = TINYGLTF_TYPE_VEC3;
+  positions.count = 3;
+  positions.minValues = {0, 0, 0};
+  positions.maxValues = {1, 1, 0};
+  model.accessors.push_back(positions);
+  tinygltf::Material glow;
+  glow.name = "glow";
+  glow.doubleSided = true;
+  glow.pbrMetallicRoughness.baseColorFactor = {0.8, 0.4, 0.2, 1};
+  glow.emissiveFactor = {0.4, 0.2, 0.1};  // half the base colour
+  model.materials.push_back(glow);
+  tinygltf::Primitive prim;
+  prim.attributes["POSITION"] = 0;
+  prim.material = 0;
+  model.meshes.resize(1);
+  model.meshes[0].name = "tri";
+  model.meshes[0].primitives.push_back(prim);
+  tinygltf::Camera camera;
+  camera.type = "perspective";
+  camera.perspective.yfov = 2 * std::atan(12.0 / 35);
+  camera.perspective.znear = 0.5;
+  model.cameras.push_back(camera);
+  tinygltf::Light lamp;
+  lamp.type = "point";
+  lamp.color = {1, 0.5, 0.25};
+  lamp.intensity = 2;
+  model.lights.push_back(lamp);
+  const auto node = [&](const char* name, std::vector<double> t) {
+    tinygltf::Node n;
+    n.name = name;
+    n.translation = std::move(t);
+    model.nodes.push_back(n);
+    return &model.nodes.back();
+  };
+  node("group", {1, 2, 3})->children = {1, 2};
+  node("a", {10, 0, 0})->mesh = 0;
+  tinygltf::Node* b = node("b", {0, 0, 5});
+  b->mesh = 0;
+  b->rotation = {0, std::sqrt(0.5), 0, std::sqrt(0.5)};  // a quarter turn about +Y
+  tinygltf::Node* cam = node("cam", {0, 0, 20});
+  cam->camera = 0;
+  cam->rotation = {0, 0, std::sin(kPi / 12), std::cos(kPi / 12)};  // rolled 30 degrees
+  tinygltf::Value::Object which;
+  which["light"] = tinygltf::Value(0);
+  node("lamp", {0, 10, 0})->extensions["KHR_lights_punctual"] = tinygltf::Value(which);
+  model.scenes.resize(1);
+  model.scenes[0].nodes = {0, 3, 4};
+  model.asset.version = "2.0";
+  TempDir dir;
+  ASSERT_TRUE(tinygltf::TinyGLTF().WriteGltfSceneToFile(&model, dir.path("in.gltf"), false, true,
+                                                        true, false));
+  const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("in.gltf"), dir.path("out.3ds"));
+  ASSERT_TRUE(r.ok()) << r.message;
+  EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+  const qev3ds::ReadResult read = qev3ds::read_scene(dir.path("out.3ds"));
+  ASSERT_EQ(read.status, qev3ds::read_ok);
+  const qev3ds::Scene& scene = read.scene;
+
+  // Stored once, in world space at node a: glTF (11, 2, 3) is 3DS (11, -3, 2).
+  ASSERT_EQ(scene.meshes.size(), 1u);
+  const qev3ds::Mesh& mesh = scene.meshes[0];
+  EXPECT_EQ(std::vector<float>(mesh.vertices.begin(), mesh.vertices.begin() + 3),
+            (std::vector<float>{11, -3, 2}));
+  EXPECT_EQ(std::vector<float>(mesh.matrix + 9, mesh.matrix + 12), (std::vector<float>{11, -3, 2}));
+  ASSERT_EQ(scene.materials.size(), 1u);
+  EXPECT_TRUE(scene.materials[0].two_sided);
+  EXPECT_EQ(scene.materials[0].self_illumination, 50);
+
+  // The group, its object and the instance, with b's pose in 3DS axes:
+  // (0, 0, 5) is (0, -5, 0), and a quarter turn about glTF's +Y is one
+  // about 3DS's +Z, whose keys turn clockwise.
+  const std::vector<qev3ds::Node>& kf = scene.keyframer.nodes;
+  ASSERT_EQ(kf.size(), 3u);
+  EXPECT_TRUE(kf[0].is_dummy() && kf[0].instance == "group" && kf[0].parent == 0xFFFF);
+  EXPECT_TRUE(kf[1].name == "tri" && kf[1].instance.empty() && kf[1].parent == 0);
+  EXPECT_TRUE(kf[2].name == "tri" && kf[2].instance == "b" && kf[2].parent == 0);
+  const qev3ds::Pose pose = qev3ds::frame_zero(kf[2]);
+  const float got[7] = {pose.position[0], pose.position[1], pose.position[2], pose.rotation[0],
+                        pose.rotation[1], pose.rotation[2], pose.rotation[3]};
+  const float want[7] = {0, -5, 0, -1.5707963f, 0, 0, 1};
+  for (int k = 0; k < 7; ++k) EXPECT_NEAR(got[k], want[k], 1e-5) << k;
+
+  // The camera at glTF (0, 0, 20) looks down -Z, 3DS +Y, 100 units ahead.
+  ASSERT_EQ(scene.cameras.size(), 1u);
+  const qev3ds::Camera& c = scene.cameras[0];
+  EXPECT_EQ(c.name, "cam");
+  EXPECT_NEAR(c.lens, 35, 1e-3);
+  EXPECT_NEAR(c.roll, 30, 1e-3);
+  EXPECT_EQ(std::vector<float>(c.position, c.position + 3), (std::vector<float>{0, -20, 0}));
+  EXPECT_EQ(std::vector<float>(c.target, c.target + 3), (std::vector<float>{0, 80, 0}));
+  ASSERT_EQ(scene.lights.size(), 1u);
+  const qev3ds::Light& l = scene.lights[0];
+  EXPECT_TRUE(l.name == "lamp" && !l.spot && !l.off && l.multiplier == 2 && l.colour[1] == 0.5f);
+  EXPECT_EQ(std::vector<float>(l.position, l.position + 3), (std::vector<float>{0, 0, 10}));
+
+  // The layers form has no instances: b is geometry of its own there, and
+  // what the form leaves out is said.
+  qev3ds::ConvertOptions layers;
+  layers.layers = true;
+  const qev3ds::ConvertReport lr =
+      qev3ds::convert_file(dir.path("in.gltf"), dir.path("layers.3ds"), layers);
+  EXPECT_EQ(lr.warnings.size(), 1u);
+  EXPECT_EQ(qev3ds::read_scene(dir.path("layers.3ds")).scene.meshes.size(), 2u);
+
+  // And back to glTF: the corners of every mesh node, and the camera's and
+  // the light's nodes, stand where they stood.
+  ASSERT_TRUE(qev3ds::convert_file(dir.path("out.3ds"), dir.path("back.gltf")).ok());
+  tinygltf::Model back;
+  std::string err, warn;
+  ASSERT_TRUE(tinygltf::TinyGLTF().LoadASCIIFromFile(&back, &err, &warn, dir.path("back.gltf")));
+  const std::vector<Matrix> before = worlds_of(model), after = worlds_of(back);
+  EXPECT_EQ(world_corners(model, before), world_corners(back, after));
+  for (const char* name : {"cam", "lamp"}) {
+    const auto at = [name](const tinygltf::Model& m, const std::vector<Matrix>& w) {
+      for (std::size_t i = 0; i < m.nodes.size(); ++i)
+        if (m.nodes[i].name == name) return w[i];
+      return Matrix{};
+    };
+    for (std::size_t k = 0; k < 16; ++k)
+      EXPECT_NEAR(at(model, before)[k], at(back, after)[k], 1e-5) << name << ' ' << k;
+  }
+  ASSERT_EQ(back.lights.size(), 1u);
+  EXPECT_EQ(back.lights[0].color, lamp.color);
+  EXPECT_EQ(back.lights[0].intensity, 2);
+}
+
 }  // namespace
 }  // namespace qev::test
