@@ -65,6 +65,7 @@ int run_info(const std::string& path, bool json) {
 struct RenderSettings {
   std::string size = "800x600", view = "iso", background;
   double yaw = 0, pitch = 0;
+  bool both_sides = false;
 };
 
 // "none", or a colour as six hexadecimal digits (with or without "#").
@@ -86,6 +87,7 @@ bool parse_background(const std::string& text, RenderOptions& options) {
 int run_render(const std::string& in, const std::string& out, const RenderSettings& settings,
                const std::vector<std::string>& texture_folders) {
   RenderOptions options;
+  options.force_two_sided = settings.both_sides;
   if (!parse_size(settings.size, options.width, options.height)) {
     std::fprintf(stderr,
                  "qev3ds: --size %s: give WIDTHxHEIGHT or one side, 1 to %d pixels a side and "
@@ -226,6 +228,8 @@ int run(int argc, char** argv) {
                      "raise the view this many degrees (positive: looking more from above)");
   render->add_option("--background", render_settings.background,
                      "none for a transparent background, or a colour such as edf0f5 (the default)");
+  render->add_flag("--both-sides", render_settings.both_sides,
+                   "draw the back of every face, as if every material were two-sided");
   render->add_option("--textures", settings.texture_folders,
                      "a folder to search for texture images after the input's own (repeatable)");
   CLI::App* to_obj = app.add_subcommand("to-obj", "convert a 3DS file to OBJ and MTL");
