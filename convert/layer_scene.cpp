@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -181,6 +182,45 @@ void LayerScene::add_instance_layers(Layers& layers) const {
   }
 }
 
+namespace {
+
+// Whether every value is finite: write_scene refuses a scene with any other
+// number in it.
+bool finite_floats(const float* v, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!std::isfinite(v[k])) return false;
+  }
+  return true;
+}
+
+bool finite_tracks(const std::vector<qev3ds::Track>& tracks) {
+  for (const qev3ds::Track& t : tracks)
+    for (const qev3ds::Key& k : t.keys)
+      if (!finite_floats(k.value, 4) || !finite_floats(k.spline, 5)) return false;
+  return true;
+}
+
+bool finite_camera(const qev3ds::Camera& c) {
+  return finite_floats(c.position, 3) && finite_floats(c.target, 3) && finite_floats(&c.roll, 1) &&
+         finite_floats(&c.lens, 1) && finite_floats(&c.near_range, 1) &&
+         finite_floats(&c.far_range, 1);
+}
+
+bool finite_light(const qev3ds::Light& l) {
+  return finite_floats(l.position, 3) && finite_floats(l.colour, 3) &&
+         finite_floats(&l.multiplier, 1) && finite_floats(l.target, 3) &&
+         finite_floats(&l.hotspot, 1) && finite_floats(&l.falloff, 1);
+}
+
+void warn_not_finite(std::size_t n, const char* what, const char* fate,
+                     std::vector<std::string>& warnings) {
+  if (n == 0) return;
+  warnings.push_back(std::to_string(n) + " " + what + (n == 1 ? " holds" : "s hold") +
+                     " a number beyond what a 3DS file keeps; " + fate);
+}
+
+}  // namespace
+
 void LayerScene::apply(qev3ds::Scene& scene, const std::vector<std::size_t>& first_mesh,
                        std::vector<std::string>& warnings) const {
   const std::size_t layer_count = first_mesh.empty() ? 0 : first_mesh.size() - 1;
@@ -199,6 +239,15 @@ void LayerScene::apply(qev3ds::Scene& scene, const std::vector<std::size_t>& fir
         for (int r = 0; r < 3; ++r)
           scene.meshes[k].matrix[3 * c + r] = static_cast<float>(w[std::size_t(4 * c + r)]);
   }
+  std::size_t bad_frames = 0;
+  for (qev3ds::Mesh& m : scene.meshes) {
+    if (finite_floats(m.matrix, 12)) continue;
+    std::fill(std::begin(m.matrix), std::end(m.matrix), 0.0f);
+    m.matrix[0] = m.matrix[4] = m.matrix[8] = 1.0f;
+    ++bad_frames;
+  }
+  warn_not_finite(bad_frames, "mesh frame", "each is the identity", warnings);
+  std::size_t bad_poses = 0;
 
   ObjectNames names(warnings);
   for (const qev3ds::Mesh& m : scene.meshes) names.take(m.name);
@@ -224,6 +273,10 @@ void LayerScene::apply(qev3ds::Scene& scene, const std::vector<std::size_t>& fir
     if (dummy || n.object != i)
       node.instance = names.cut(n.name, "node name", qev3ds::limits::name_kept);
     node.tracks = pose_tracks(n.local);
+    if (!finite_tracks(node.tracks)) {
+      node.tracks = pose_tracks(kIdentityFrame);
+      ++bad_poses;
+    }
     id_of[i] = node.id;
     kf.nodes.push_back(node);
     // The other meshes of its mesh (one per material, or split to fit)
@@ -244,14 +297,26 @@ void LayerScene::apply(qev3ds::Scene& scene, const std::vector<std::size_t>& fir
                        " left out of the keyframer, which holds " + std::to_string(kMaxNodes) +
                        " nodes at most");
   }
+  warn_not_finite(bad_poses, "node pose", "each is the identity", warnings);
+  std::size_t bad_cameras = 0, bad_lights = 0;
   for (qev3ds::Camera c : cameras) {
+    if (!finite_camera(c)) {
+      ++bad_cameras;
+      continue;
+    }
     c.name = names.unique(c.name, "camera name");
     scene.cameras.push_back(std::move(c));
   }
   for (qev3ds::Light l : lights) {
+    if (!finite_light(l)) {
+      ++bad_lights;
+      continue;
+    }
     l.name = names.unique(l.name, "light name");
     scene.lights.push_back(std::move(l));
   }
+  warn_not_finite(bad_cameras, "camera", "each is left out", warnings);
+  warn_not_finite(bad_lights, "light", "each is left out", warnings);
 }
 
 }  // namespace qev::convert

@@ -669,4 +669,45 @@ TEST(SceneGltf, NodeTreeCameraAndLightComeIn) {
 }
 
 }  // namespace
+// A number a 3DS file cannot hold in a camera, a light or a node's pose
+// leaves that one record out, or its pose the identity, with a word; the
+// rest of the scene is written.
+TEST(SceneGltf, NumbersBeyondAFloatLeaveOneRecordOut) {
+  const std::string mesh =
+      R"("buffers": [{"byteLength": 36, "uri": "data:application/octet-stream;base64,)"
+      R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],)"
+      R"("bufferViews": [{"buffer": 0, "byteLength": 36}],)"
+      R"("accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",)"
+      R"( "min": [0, 0, 0], "max": [1, 1, 0]}],)"
+      R"("meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],)";
+  const struct {
+    const char* what;
+    std::string extra, nodes;
+    const char* warning;
+  } cases[] = {
+      {"camera far away",
+       R"("cameras": [{"type": "perspective", "perspective": {"yfov": 1, "znear": 0.1}}],)",
+       R"({"mesh": 0}, {"camera": 0, "translation": [1e300, 0, 0]})", "1 camera holds"},
+      {"light too bright",
+       R"("extensionsUsed": ["KHR_lights_punctual"], "extensions": {"KHR_lights_punctual":)"
+       R"( {"lights": [{"type": "point", "intensity": 1e300}]}},)",
+       R"({"mesh": 0}, {"extensions": {"KHR_lights_punctual": {"light": 0}}})", "1 light holds"},
+      {"group far away", "", R"({"mesh": 0}, {"translation": [1e300, 0, 0]})", "1 node pose holds"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::ofstream(dir.path("in.gltf"))
+        << R"({"asset": {"version": "2.0"}, )" << mesh << c.extra
+        << R"("scenes": [{"nodes": [0, 1]}], "nodes": [)" << c.nodes << "]}";
+    const qev3ds::ConvertReport r = qev3ds::convert_file(dir.path("in.gltf"), dir.path("out.3ds"));
+    ASSERT_TRUE(r.ok()) << c.what << ": " << r.message;
+    std::size_t said = 0;
+    for (const std::string& w : r.warnings) said += w.find(c.warning) != std::string::npos;
+    EXPECT_EQ(said, 1u) << c.what << ": " << ::testing::PrintToString(r.warnings);
+    const qev3ds::ReadResult back = qev3ds::read_scene(dir.path("out.3ds"));
+    ASSERT_EQ(back.scene.meshes.size(), 1u) << c.what;
+    EXPECT_EQ(back.scene.meshes[0].faces.size(), 1u) << c.what;
+  }
+}
+
 }  // namespace qev::test
