@@ -191,8 +191,23 @@ void put_u32(std::string& b, std::size_t at, std::uint32_t v) {
 
 void add_cameras_and_lights(tinygltf::Model& model, tinygltf::Scene& root,
                             const qev3ds::Scene& scene, std::vector<std::string>& warnings) {
-  for (const qev3ds::Camera& camera : scene.cameras) add_camera(model, root, camera, warnings);
-  for (const qev3ds::Light& light : scene.lights) add_light(model, root, light, warnings);
+  const auto finite = [](const float* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+  };
+  const auto say_zero = [&](const char* what, const std::string& name) {
+    warnings.push_back(std::string(what) + " \"" + utf8_text(name) +
+                       "\" has a position or target that is not a finite number; it is written "
+                       "as 0");
+  };
+  for (const qev3ds::Camera& camera : scene.cameras) {
+    if (!finite(camera.position) || !finite(camera.target)) say_zero("camera", camera.name);
+    add_camera(model, root, camera, warnings);
+  }
+  for (const qev3ds::Light& light : scene.lights) {
+    if (!finite(light.position) || (light.spot && !finite(light.target)))
+      say_zero("light", light.name);
+    add_light(model, root, light, warnings);
+  }
 }
 
 void drop_infinite_far(std::string& bytes, bool binary) {

@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 #include <tiny_obj_loader.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -308,6 +311,7 @@ TEST(ToolInfo, ListsHierarchyCamerasAndLights) {
   scene.cameras.resize(1);
   scene.cameras[0].name = "cam";
   scene.cameras[0].lens = 35;
+  scene.cameras[0].target[0] = 12345.5f;  // made NaN in the file below
   scene.lights.resize(1);
   scene.lights[0].name = "sun";
   scene.lights[0].spot = true;
@@ -329,6 +333,17 @@ TEST(ToolInfo, ListsHierarchyCamerasAndLights) {
   EXPECT_NE(json.output.find("{\"id\": 1, \"name\": \"box\", \"kind\": \"object\", \"parent\": 0}"),
             std::string::npos)
       << json.output;
+  // A number that is not finite is null in JSON, which has no NaN.
+  Bytes bytes = read_bytes(dir.path("tree.3ds"));
+  const float marker = 12345.5f, nan = std::numeric_limits<float>::quiet_NaN();
+  const auto* m = reinterpret_cast<const unsigned char*>(&marker);
+  const auto at = std::search(bytes.begin(), bytes.end(), m, m + 4);
+  ASSERT_NE(at, bytes.end());
+  std::memcpy(&*at, &nan, 4);
+  write_bytes(dir.path("nan.3ds"), bytes);
+  const ToolRun nan_json = tool("info --json " + dir.path("nan.3ds"), dir);
+  EXPECT_NE(nan_json.output.find("\"target\": [null, 0, 0]"), std::string::npos) << nan_json.output;
+  EXPECT_EQ(nan_json.output.find("nan"), std::string::npos) << nan_json.output;
 }
 
 // The triangles of an OBJ in file order, as tinyobjloader reads them.

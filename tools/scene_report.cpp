@@ -141,6 +141,18 @@ void print_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
   }
 }
 
+// Numbers as JSON: one alone, or an array of n; null for one that is not
+// finite, which JSON cannot write.
+std::string json_numbers(const float* v, std::size_t n) {
+  std::string text = n == 1 ? "" : "[";
+  for (std::size_t k = 0; k < n; ++k) {
+    char number[32] = "null";
+    if (std::isfinite(v[k])) std::snprintf(number, sizeof number, "%.9g", v[k]);
+    text += (k ? ", " : "") + std::string(number);
+  }
+  return n == 1 ? text : text + "]";
+}
+
 void json_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
   const qev3ds::Keyframer& kf = scene.keyframer;
   if (!kf.nodes.empty()) {
@@ -157,11 +169,9 @@ void json_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
     std::fprintf(out, ",\n  \"cameras\": [");
     for (std::size_t i = 0; i < scene.cameras.size(); ++i) {
       const qev3ds::Camera& c = scene.cameras[i];
-      std::fprintf(out,
-                   "%s{\"name\": %s, \"position\": [%.9g, %.9g, %.9g], \"target\": [%.9g, "
-                   "%.9g, %.9g], \"lens\": %.9g}",
-                   i ? ", " : "", json_string(c.name).c_str(), c.position[0], c.position[1],
-                   c.position[2], c.target[0], c.target[1], c.target[2], c.lens);
+      std::fprintf(out, "%s{\"name\": %s, \"position\": %s, \"target\": %s, \"lens\": %s}",
+                   i ? ", " : "", json_string(c.name).c_str(), json_numbers(c.position, 3).c_str(),
+                   json_numbers(c.target, 3).c_str(), json_numbers(&c.lens, 1).c_str());
     }
     std::fprintf(out, "]");
   }
@@ -169,12 +179,9 @@ void json_scene_extras(const qev3ds::Scene& scene, std::FILE* out) {
     std::fprintf(out, ",\n  \"lights\": [");
     for (std::size_t i = 0; i < scene.lights.size(); ++i) {
       const qev3ds::Light& l = scene.lights[i];
-      std::fprintf(out,
-                   "%s{\"name\": %s, \"spot\": %s, \"position\": [%.9g, %.9g, %.9g], "
-                   "\"colour\": [%.9g, %.9g, %.9g]}",
+      std::fprintf(out, "%s{\"name\": %s, \"spot\": %s, \"position\": %s, \"colour\": %s}",
                    i ? ", " : "", json_string(l.name).c_str(), l.spot ? "true" : "false",
-                   l.position[0], l.position[1], l.position[2], l.colour[0], l.colour[1],
-                   l.colour[2]);
+                   json_numbers(l.position, 3).c_str(), json_numbers(l.colour, 3).c_str());
     }
     std::fprintf(out, "]");
   }
