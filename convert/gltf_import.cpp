@@ -502,6 +502,7 @@ struct Reader {
         if (!uvs.empty()) {
           mapping[c * 2] = static_cast<float>(uvs[2 * tri[std::size_t(c)]]);
           mapping[c * 2 + 1] = static_cast<float>(1.0 - uvs[2 * tri[std::size_t(c)] + 1]);
+          finite = finite && std::isfinite(mapping[c * 2]) && std::isfinite(mapping[c * 2 + 1]);
         }
       }
       if (finite) {
