@@ -17,31 +17,19 @@ namespace qev::convert {
 
 namespace {
 
-// A 4x4 affine matrix, column-major, in glTF's axes.
-using Affine = std::array<double, 16>;
-
-Affine identity_affine() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
-
-Affine multiply(const Affine& a, const Affine& b) {
-  Affine r{};
-  for (int c = 0; c < 4; ++c)
-    for (int row = 0; row < 4; ++row) {
-      double s = 0;
-      for (int k = 0; k < 4; ++k) s += a[4 * k + row] * b[4 * c + k];
-      r[4 * c + row] = s;
-    }
-  return r;
-}
+// Node matrices are Transforms (keyframer_pose.h): 4x4, column-major, here in
+// glTF's axes.
+using Affine = Transform;
 
 bool is_identity(const Affine& a) {
-  const Affine i = identity_affine();
+  const Affine i = identity_transform();
   for (int k = 0; k < 16; ++k)
     if (std::fabs(a[k] - i[k]) > 1e-12) return false;
   return true;
 }
 
 Affine to_affine(const std::vector<double>& m) {
-  Affine a = identity_affine();
+  Affine a = identity_transform();
   if (m.size() == 16) std::copy(m.begin(), m.end(), a.begin());
   return a;
 }
@@ -237,14 +225,14 @@ void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds
     ++order;
     if (kf.kind != qev3ds::node_object) continue;
     tinygltf::Node node;
-    Affine world = identity_affine();
+    Affine world = identity_transform();
     if (kf.is_dummy()) {
       node.name = utf8_text(kf.instance.empty() ? kf.name : kf.instance);
     } else if (instance != instance_at.end()) {
       node = mesh_node(instance->second->mesh);
       node.name = utf8_text(kf.instance.empty() ? kf.name : kf.instance);
-      world = multiply(y_up_transform(instance_carry(scene, *instance->second, worlds)),
-                       to_affine(node.matrix));
+      world = compose(y_up_transform(instance_carry(scene, *instance->second, worlds)),
+                      to_affine(node.matrix));
     } else {
       const auto it = mesh_by_name.find(kf.name);
       if (it != mesh_by_name.end()) {
@@ -256,9 +244,9 @@ void add_scene_nodes(tinygltf::Model& model, tinygltf::Scene& root, const qev3ds
       }
     }
     const auto parent = gltf_of_id.find(kf.parent);
-    Affine parent_inverse = identity_affine();
+    Affine parent_inverse = identity_transform();
     if (parent != gltf_of_id.end()) invert(world_of_id[kf.parent], parent_inverse);
-    const Affine local = multiply(parent_inverse, world);
+    const Affine local = compose(parent_inverse, world);
     node.matrix = node_matrix(local);
     model.nodes.push_back(node);
     const int index = static_cast<int>(model.nodes.size() - 1);

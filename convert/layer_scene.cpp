@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "keyframer_pose.h"
 #include "text_encoding.h"
 
 namespace qev::convert {
@@ -78,37 +79,7 @@ std::vector<qev3ds::Track> pose_tracks(const Frame& f) {
           track(qev3ds::track_scale, scale, 3)};
 }
 
-const Frame kIdentityFrame = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-// The inverse of an affine frame; false when it has none.
-bool invert(const Frame& a, Frame& inv) {
-  const auto m = [&](int r, int c) { return a[std::size_t(4 * c + r)]; };
-  const double det = m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
-                     m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
-                     m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
-  if (!(std::fabs(det) > 1e-300) || !std::isfinite(det)) return false;
-  inv = kIdentityFrame;
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) {
-      // The cofactor of (c, r) over the determinant.
-      const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
-      inv[std::size_t(4 * c + r)] = (m(r1, c1) * m(r2, c2) - m(r1, c2) * m(r2, c1)) / det;
-    }
-  }
-  for (int r = 0; r < 3; ++r)
-    inv[std::size_t(12 + r)] = -(inv[std::size_t(r)] * a[12] + inv[std::size_t(4 + r)] * a[13] +
-                                 inv[std::size_t(8 + r)] * a[14]);
-  return true;
-}
-
-Frame multiply(const Frame& a, const Frame& b) {
-  Frame m{};
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r)
-      for (int k = 0; k < 4; ++k)
-        m[std::size_t(c * 4 + r)] += a[std::size_t(k * 4 + r)] * b[std::size_t(c * 4 + k)];
-  return m;
-}
+const Frame kIdentityFrame = identity_transform();
 
 // Names as a reader keeps them (up to a NUL, at most name_kept bytes of
 // whole UTF-8 characters), unique among the names taken: "name", "name.2", ...
@@ -168,7 +139,7 @@ void LayerScene::add_instance_layers(Layers& layers) const {
     const LayerNode& o = nodes[n.object];
     Frame back;
     if (!invert(o.world, back)) continue;  // its copy holds no volume to move
-    const Frame move = multiply(n.world, back);
+    const Frame move = compose(n.world, back);
     for (std::size_t l = o.first_layer; l < o.end_layer && l < layers.size(); ++l) {
       qev3ds::Layer copy = layers[l];
       for (std::size_t k = 0; k + 2 < copy.corners.size(); k += 3) {
